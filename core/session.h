@@ -1,0 +1,86 @@
+// CSession: one connected reader. The listener creates it in a free slot and
+// starts SessionThread with it; from then on only the session's thread uses
+// it, and Run ends by freeing it (ReleaseSession) and emptying the slot.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/net_socket.h"
+#include "platform/file.h"
+#include "storage/path_list.h"
+
+class VlSync;
+
+// A first line longer than this is turned away before the greeting.
+inline constexpr int kMaxFirstLineBytes = 1000;
+// Upload bodies arrive in pieces of at most this size.
+inline constexpr int kUploadPieceBytes = 51200;
+
+enum TransferState : int {
+  kNoTransfer = 0,
+  kReceivingUpload = 1,
+  kDownloadStarted = 2,
+};
+
+class CSession {
+ public:
+  CSession(VlSync& owner, std::unique_ptr<CNetSocket> connection, int slotIndex);
+  // Closes an upload still open and removes its partial file; the target keeps
+  // its earlier content.
+  ~CSession();
+  CSession(const CSession&) = delete;
+  CSession& operator=(const CSession&) = delete;
+
+  // The whole life of the session. On return the object no longer exists.
+  void Run();
+  // Runs one request line (zero-terminated, without its end). 1 to go on
+  // reading requests, 0 to end the session.
+  int Execute(const char* line);
+  // Starts receiving an upload body of `size` bytes meant for `target`. The
+  // bytes go to a partial file beside it that replaces the target only once
+  // the last byte is written. 0 when the partial file cannot be created.
+  int BeginUpload(std::u16string_view target, std::int64_t size);
+  // The request loop that follows the greeting: reads and runs requests and
+  // receives upload bodies until the session must end. Leaves the ending to
+  // the caller.
+  void ServeRequests();
+
+  std::unique_ptr<CNetSocket> conn;
+  VlSync& server;
+  int slot;
+  std::int64_t expectedBytes = 0;
+  std::int64_t receivedBytes = 0;
+  int transferState = kNoTransfer;
+  std::u16string uploadPath;
+  platform::FileHandle file = platform::kNoFile;
+  int syncMode = 0;
+  std::u16string backupId;
+  std::u16string deviceId;
+  std::u16string displayName;
+  std::u16string booksFolder;
+  std::u16string userDataFolder;
+  CPathList received;
+
+ private:
+  bool Greet();
+  // False when the session must end.
+  bool ReceiveUploadPiece(char* buffer);
+  bool FinishUpload();
+  void AbandonUpload();
+  void Reply(const char* text);
+  void LogLine(int level, std::u16string_view text);
+  // The two ways out; both free this object.
+  void EndSession();
+  void QuietEnd();
+
+  std::u16string partPath_;
+};
+
+// Thread entry that the listener starts with a new session.
+void SessionThread(CSession* session);
+
+// 1 when `text` begins with every character of `keyword`, else 0.
+int StartsWith(const char* text, const char* keyword);

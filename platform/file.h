@@ -1,0 +1,42 @@
+// File primitives over wide paths. On POSIX the path is turned into bytes
+// losslessly (see text.h), so a name read from disk names the same file again.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+
+// The separator of paths that the program builds itself.
+#ifdef _WIN32
+inline constexpr char16_t kSeparator = u'\\';
+#else
+inline constexpr char16_t kSeparator = u'/';
+#endif
+
+// Creates the file, or empties an existing one, for writing.
+FileHandle CreateFileForWriting(std::u16string_view path);
+// Writes every byte or reports failure.
+bool WriteToFile(FileHandle file, const void* data, std::size_t length);
+// Closing reports failure too: on some file systems a failed flush only
+// shows there.
+bool CloseFile(FileHandle file);
+// Moves `from` over `to` in one step, replacing an existing `to`.
+bool ReplaceFile(std::u16string_view from, std::u16string_view to);
+bool RemoveFile(std::u16string_view path);
+bool PathExists(std::u16string_view path);
+
+}  // namespace platform
+
+namespace platform {
+
+// Brings a path to the form in which the file system compares names: upper
+// case on Windows, whose file systems ignore case; unchanged on POSIX.
+void FoldPathCase(std::u16string& path);
+
+}  // namespace platform

@@ -1,0 +1,57 @@
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/file.h"
+#include "platform/text.h"
+
+namespace platform {
+
+FileHandle CreateFileForWriting(std::u16string_view path) {
+  const std::string bytes = WideToFileNameBytes(path);
+  int fd;
+  do {
+    fd = open(bytes.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd < 0 ? kNoFile : fd;
+}
+
+bool WriteToFile(FileHandle file, const void* data, std::size_t length) {
+  const char* next = static_cast<const char*>(data);
+  while (length > 0) {
+    const ssize_t written = write(static_cast<int>(file), next, length);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    next += written;
+    length -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool CloseFile(FileHandle file) { return file != kNoFile && close(static_cast<int>(file)) == 0; }
+
+bool ReplaceFile(std::u16string_view from, std::u16string_view to) {
+  return rename(WideToFileNameBytes(from).c_str(), WideToFileNameBytes(to).c_str()) == 0;
+}
+
+bool RemoveFile(std::u16string_view path) {
+  return unlink(WideToFileNameBytes(path).c_str()) == 0;
+}
+
+bool PathExists(std::u16string_view path) {
+  struct stat info {};
+  return lstat(WideToFileNameBytes(path).c_str(), &info) == 0;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+void FoldPathCase(std::u16string&) {}
+
+}  // namespace platform

@@ -1,0 +1,54 @@
+#include "platform/file.h"
+#include "platform/win32/windows_headers.h"
+
+namespace platform {
+
+FileHandle CreateFileForWriting(std::u16string_view path) {
+  const std::u16string name(path);
+  const HANDLE file = CreateFileW(AsWide(name), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
+}
+
+bool WriteToFile(FileHandle file, const void* data, std::size_t length) {
+  const char* next = static_cast<const char*>(data);
+  while (length > 0) {
+    const DWORD chunk = length > 0x40000000 ? 0x40000000 : static_cast<DWORD>(length);
+    DWORD written = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(file), next, chunk, &written, nullptr) || written == 0)
+      return false;
+    next += written;
+    length -= written;
+  }
+  return true;
+}
+
+bool CloseFile(FileHandle file) {
+  return file != kNoFile && CloseHandle(reinterpret_cast<HANDLE>(file)) != 0;
+}
+
+bool ReplaceFile(std::u16string_view from, std::u16string_view to) {
+  const std::u16string source(from), target(to);
+  return MoveFileExW(AsWide(source), AsWide(target), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool RemoveFile(std::u16string_view path) {
+  const std::u16string name(path);
+  return DeleteFileW(AsWide(name)) != 0;
+}
+
+bool PathExists(std::u16string_view path) {
+  const std::u16string name(path);
+  return GetFileAttributesW(AsWide(name)) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+void FoldPathCase(std::u16string& path) {
+  if (!path.empty())
+    CharUpperBuffW(reinterpret_cast<wchar_t*>(path.data()), static_cast<DWORD>(path.size()));
+}
+
+}  // namespace platform

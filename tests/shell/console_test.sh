@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs the headless server as a user would: default port, folders from the
+# settings file, stopped by SIGTERM. A second copy on the same port must fail.
+set -u
+server=$1
+work=$(mktemp -d)
+first= second=
+trap 'kill $first $second 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; echo "--- first"; cat "$work/first.log"; exit 1; }
+
+mkdir -p "$work/config/Vellumine"
+printf '[vlsync]\r\nbackup_dir=%s\r\nSYNC_DIR=%s\r\n' "$work/Backup" "$work/Sync" \
+  > "$work/config/Vellumine/SyncServer.ini"
+export HOME="$work" XDG_CONFIG_HOME="$work/config"
+
+"$server" --version | grep -qx 'Vellumine SyncServer 1.31' || fail "--version"
+
+"$server" > "$work/first.log" 2>&1 &
+first=$!
+for _ in $(seq 100); do
+  grep -q 'Start Listen\.' "$work/first.log" && break
+  sleep 0.1
+done
+sleep 0.3
+head -n 1 "$work/first.log" | grep -qx 'Vellumine SyncServer 1.31' || fail "first line"
+grep -qx "\[1:-01\]BackupFolder=$work/Backup" "$work/first.log" || fail "backup folder from settings"
+grep -qx "\[1:-01\]SyncFolder=$work/Sync" "$work/first.log" || fail "sync folder from settings"
+
+# A reader's greeting over the real port.
+exec 3<>/dev/tcp/127.0.0.1/49728 || fail "connect"
+printf 'VLSYNC/1.0\r\n' >&3
+greeting=$(head -c 20 <&3 | od -An -c -w64 | tr -s ' ')
+exec 3>&-
+[ "$greeting" = " R e c v . \n \r \n V L S Y N C / 1 . 0 \r \n" ] || fail "greeting: $greeting"
+
+"$server" --backup-dir "$work/B2" > "$work/second.log" 2>&1 &
+second=$!
+wait $second
+code=$?
+[ $code -ne 0 ] || fail "second server on a taken port exited 0"
+tail -n 1 "$work/second.log" | grep -qx '\[1:-01\]Listen Error\.' || fail "Listen Error. line"
+grep -qx "\[1:-01\]BackupFolder=$work/B2" "$work/second.log" || fail "--backup-dir"
+
+kill -TERM $first
+wait $first
+code=$?
+[ $code -eq 0 ] || fail "exit code $code after SIGTERM"
+grep -qx '\[0:-01\]End Listen\.' "$work/first.log" || fail "End Listen."
+grep -q 'Close session\.' "$work/first.log" || fail "Close session."
+[ ! -e "$work/config/Vellumine/SyncServer.ini.tmp" ] || fail "settings written"
+echo "console test passed"
