@@ -34,6 +34,7 @@ int CNetSocket::Listen(int port) {
     return 0;
   }
   address.port = platform::LocalPort(socket);
+  listening_.store(true);
   handle.store(socket);
   return 1;
 }
@@ -77,8 +78,10 @@ int CNetSocket::Close() {
   const platform::SocketHandle socket = handle.exchange(platform::kNoSocket);
   if (socket == platform::kNoSocket) return 1;
   platform::ShutdownBoth(socket);
-  char scratch[kDrainBufferBytes];
-  while (platform::ReceiveSome(socket, scratch, sizeof scratch) > 0) {
+  if (!listening_.exchange(false)) {
+    char scratch[kDrainBufferBytes];
+    while (platform::ReceiveSome(socket, scratch, sizeof scratch) > 0) {
+    }
   }
   platform::CloseSocket(socket);
   return 1;

@@ -63,4 +63,9 @@ class CNetSocket {
   std::uint16_t requestedVersion = 0x0101;
   Ipv4Address address;
   std::atomic<platform::SocketHandle> handle{platform::kNoSocket};
+
+ private:
+  // A listening socket has nothing to drain, and on some systems a read on
+  // it waits instead of failing.
+  std::atomic<bool> listening_{false};
 };

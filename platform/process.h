@@ -26,3 +26,11 @@ namespace platform {
 long long ResidentMemoryBytes();
 
 }  // namespace platform
+
+namespace platform {
+
+// True for a Windows build running under wine, whose memory figures count
+// reserved thread stacks as resident.
+bool RunningUnderWine();
+
+}  // namespace platform

@@ -57,3 +57,9 @@ long long ResidentMemoryBytes() {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+bool RunningUnderWine() { return false; }
+
+}  // namespace platform

@@ -1,7 +1,7 @@
-#include <shlobj.h>
-
 #include "platform/folders.h"
 #include "platform/win32/windows_headers.h"
+
+#include <shlobj.h>
 
 namespace platform {
 namespace {

@@ -41,3 +41,12 @@ long long ResidentMemoryBytes() {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+bool RunningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+}  // namespace platform

@@ -137,10 +137,13 @@ TEST(VlSyncTest, ThousandSessionsThenBusyForTheNext) {
   }
   ASSERT_TRUE(server.WaitForSessions(kMaxSessions));
   const long long after = platform::ResidentMemoryBytes();
-  if (!UnderSanitizer() && before > 0) {
+  std::printf("1000 idle sessions: %lld KiB more resident memory\n", (after - before) / 1024);
+  if (UnderSanitizer() || platform::RunningUnderWine()) {
+    std::printf("memory bound not checked: sanitizer shadow memory and wine's committed\n"
+                "thread stacks are not what the server costs on its own\n");
+  } else if (before > 0) {
     // Both ends live in this process, so this overstates the server's share.
     EXPECT_LT(after - before, 100LL * 1024 * 1024);
-    std::printf("1000 idle sessions: %lld KiB resident\n", (after - before) / 1024);
   }
 
   TestClient extra(port);
