@@ -83,56 +83,59 @@ void ForEachCodePoint(std::u16string_view wide, Sink sink) {
   }
 }
 
-}  // namespace
-
-std::u16string Utf8ToWide(std::string_view utf8) {
-  std::u16string out;
-  out.reserve(utf8.size());
-  for (std::size_t pos = 0; pos < utf8.size();) {
-    std::size_t length;
-    const long value = DecodeUtf8(utf8, pos, &length);
-    AppendWide(out, value < 0 ? kReplacement : static_cast<char32_t>(value));
-    pos += length;
-  }
-  return out;
-}
-
-std::string WideToUtf8(std::u16string_view wide) {
-  std::string out;
-  out.reserve(wide.size());
-  ForEachCodePoint(wide, [&](char32_t value) {
-    AppendUtf8(out, value >= 0xD800 && value <= 0xDFFF ? kReplacement : value);
-  });
-  return out;
-}
-
-std::u16string FileNameBytesToWide(std::string_view bytes) {
+// Decodes UTF-8; each byte that starts no valid sequence becomes what
+// `invalid` makes of it.
+template <typename Invalid>
+std::u16string Decode(std::string_view bytes, Invalid invalid) {
   std::u16string out;
   out.reserve(bytes.size());
   for (std::size_t pos = 0; pos < bytes.size();) {
     std::size_t length;
     const long value = DecodeUtf8(bytes, pos, &length);
-    if (value < 0) {
-      out.push_back(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[pos])));
-    } else {
-      AppendWide(out, static_cast<char32_t>(value));
-    }
+    AppendWide(out, value < 0 ? invalid(static_cast<unsigned char>(bytes[pos]))
+                              : static_cast<char32_t>(value));
     pos += length;
   }
   return out;
 }
 
-std::string WideToFileNameBytes(std::u16string_view wide) {
+// Encodes UTF-8; lone surrogates are handed to `surrogate`, which appends.
+template <typename Surrogate>
+std::string Encode(std::u16string_view wide, Surrogate surrogate) {
   std::string out;
   out.reserve(wide.size());
   ForEachCodePoint(wide, [&](char32_t value) {
-    if (value >= 0xDC80 && value <= 0xDCFF) {
-      out.push_back(static_cast<char>(value - 0xDC00));  // an escaped raw byte
+    if (value >= 0xD800 && value <= 0xDFFF) {
+      surrogate(out, value);
     } else {
-      AppendUtf8(out, value >= 0xD800 && value <= 0xDFFF ? kReplacement : value);
+      AppendUtf8(out, value);
     }
   });
   return out;
+}
+
+}  // namespace
+
+std::u16string Utf8ToWide(std::string_view utf8) {
+  return Decode(utf8, [](unsigned char) { return kReplacement; });
+}
+
+std::string WideToUtf8(std::u16string_view wide) {
+  return Encode(wide, [](std::string& out, char32_t) { AppendUtf8(out, kReplacement); });
+}
+
+std::u16string FileNameBytesToWide(std::string_view bytes) {
+  return Decode(bytes, [](unsigned char byte) { return static_cast<char32_t>(0xDC00 + byte); });
+}
+
+std::string WideToFileNameBytes(std::u16string_view wide) {
+  return Encode(wide, [](std::string& out, char32_t value) {
+    if (value >= 0xDC80 && value <= 0xDCFF) {
+      out.push_back(static_cast<char>(value - 0xDC00));  // an escaped raw byte
+    } else {
+      AppendUtf8(out, kReplacement);
+    }
+  });
 }
 
 }  // namespace platform
