@@ -24,6 +24,10 @@ class CPathList {
   // For a file found on disk: spends one unspent entry equal to `path` and
   // keeps the file (0), or deletes the file (1; 0 if deleting failed).
   int KeepOrDelete(std::u16string_view path);
+  // Deletes every file under `folder`, at any depth, that no unspent entry
+  // names, and removes the subfolders that this leaves empty; `folder` itself
+  // stays. Links are never followed: a link is kept or deleted as a file.
+  void Prune(std::u16string_view folder);
 
   int capacity() const { return capacity_; }
   int count() const { return count_; }

@@ -34,7 +34,13 @@ bool ReplaceFile(std::u16string_view from, std::u16string_view to) {
 
 bool RemoveFile(std::u16string_view path) {
   const std::u16string name(path);
-  return DeleteFileW(AsWide(name)) != 0;
+  if (DeleteFileW(AsWide(name))) return true;
+  // A link to a folder (symbolic link or junction) is removed as a folder;
+  // that takes away the link only, never what it points to.
+  const DWORD attributes = GetFileAttributesW(AsWide(name));
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && RemoveDirectoryW(AsWide(name)) != 0;
 }
 
 bool PathExists(std::u16string_view path) {

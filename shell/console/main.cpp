@@ -25,16 +25,16 @@ class ConsoleServer : public VlSync {
     std::snprintf(prefix, sizeof prefix, "[%d:%03d]", level, session);
     platform::WriteStdout(prefix + platform::WideToUtf8(text) + "\n");
   }
-  void OnListenFailed() override { Finish(true); }
+  void OnListenFailed() override { Finish(false); }
   void OnListenEnded() override { Finish(false); }
-  void SignalArrived() { Finish(false, true); }
+  void SignalArrived() { Finish(true); }
 
-  // Waits until the listener has failed or a stop signal came; true when the
-  // listener failed.
+  // Waits until a stop signal came or the listener ended by itself; true in
+  // the second case (the port was taken, or accepting broke down).
   bool WaitForStopOrFailure() {
     std::unique_lock<std::mutex> hold(lock_);
     changed_.wait(hold, [&] { return listenerDone_ || signalled_; });
-    return failed_;
+    return !signalled_;
   }
   void WaitForListenerEnd() {
     std::unique_lock<std::mutex> hold(lock_);
@@ -42,14 +42,9 @@ class ConsoleServer : public VlSync {
   }
 
  private:
-  void Finish(bool failed, bool signal = false) {
+  void Finish(bool signal) {
     const std::lock_guard<std::mutex> hold(lock_);
-    if (signal) {
-      signalled_ = true;
-    } else {
-      listenerDone_ = true;
-      failed_ = failed;
-    }
+    (signal ? signalled_ : listenerDone_) = true;
     changed_.notify_all();
   }
 
@@ -57,7 +52,6 @@ class ConsoleServer : public VlSync {
   std::condition_variable changed_;
   bool listenerDone_ = false;
   bool signalled_ = false;
-  bool failed_ = false;
 };
 
 void PrintUsage() {

@@ -1,0 +1,28 @@
+// Folder primitives over wide paths.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+struct FolderEntry {
+  std::u16string name;
+  bool isFolder = false;  // a real folder; a link to a folder is not one
+  bool isLink = false;    // a symbolic link or junction, never followed
+  std::uint64_t size = 0;
+  // 100-nanosecond intervals since 1601-01-01 UTC, as Windows counts.
+  std::uint64_t lastWriteTime = 0;
+};
+
+// The entries of `folder` other than "." and "..", in the order the system
+// gives them. False when the folder cannot be read.
+bool ListFolder(std::u16string_view folder, std::vector<FolderEntry>* entries);
+// Creates one folder; false if it could not (it exists, or its parent is missing).
+bool CreateFolder(std::u16string_view folder);
+// Removes a folder only if it is empty.
+bool RemoveEmptyFolder(std::u16string_view folder);
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/folder.h"
+#include "platform/text.h"
+
+namespace platform {
+namespace {
+
+// Seconds and nanoseconds since 1970 to the Windows count since 1601.
+constexpr std::uint64_t kUnixEpochAsFileTime = 116444736000000000ull;
+
+}  // namespace
+
+bool ListFolder(std::u16string_view folder, std::vector<FolderEntry>* entries) {
+  const std::string path = WideToFileNameBytes(folder);
+  DIR* dir = opendir(path.c_str());
+  if (dir == nullptr) return false;
+  const int dirFd = dirfd(dir);
+  while (const dirent* entry = readdir(dir)) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    FolderEntry item;
+    item.name = FileNameBytesToWide(entry->d_name);
+    struct stat info {};
+    if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+      item.isLink = S_ISLNK(info.st_mode);
+      item.isFolder = S_ISDIR(info.st_mode);
+      item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(info.st_size);
+      const std::int64_t ticks = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 10000000 +
+                                 info.st_mtim.tv_nsec / 100;
+      item.lastWriteTime = static_cast<std::uint64_t>(ticks) + kUnixEpochAsFileTime;
+    }
+    entries->push_back(std::move(item));
+  }
+  closedir(dir);
+  return true;
+}
+
+bool CreateFolder(std::u16string_view folder) {
+  return mkdir(WideToFileNameBytes(folder).c_str(), 0777) == 0;
+}
+
+bool RemoveEmptyFolder(std::u16string_view folder) {
+  return rmdir(WideToFileNameBytes(folder).c_str()) == 0;
+}
+
+}  // namespace platform
