@@ -21,8 +21,8 @@ struct Command {
 
 // Tested in this order; no keyword is a prefix of another.
 constexpr Command kCommands[] = {
-    {"QUIT", 4, nullptr},    {"LIST", 4, nullptr},    {"SELECT", 7, nullptr},
-    {"MODE", 5, nullptr},    {"COMMIT", 6, nullptr},  {"GETFILE", 8, nullptr},
+    {"QUIT", 4, &CSession::Quit},    {"LIST", 4, nullptr},    {"SELECT", 7, nullptr},
+    {"MODE", 5, &CSession::Mode},    {"COMMIT", 6, nullptr},  {"GETFILE", 8, nullptr},
     {"PUTFILE", 8, nullptr}, {"PUTBOOK", 8, nullptr}, {"GETLIST", 7, nullptr},
 };
 
@@ -101,6 +101,21 @@ int CSession::Execute(const char* line) {
   }
   LogLine(1, u"Command not found.");
   Reply("ERROR/Command not found.");
+  return 1;
+}
+
+int CSession::Quit(const char*) {
+  Reply("BYE");
+  return 0;
+}
+
+// The character right after the keyword and its separator picks the source of
+// downloads; every MODE opens a new upload cycle.
+int CSession::Mode(const char* arguments) {
+  syncMode = arguments[0] == 'S' ? 1 : 0;
+  received.Clear();
+  Reply("OK");
+  LogLine(0, u"Mode selected.");
   return 1;
 }
 

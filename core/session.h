@@ -48,6 +48,11 @@ class CSession {
   // the caller.
   void ServeRequests();
 
+  // Commands; each gets the text from its argument position and returns 1 to
+  // go on or 0 to end the session.
+  int Quit(const char* arguments);
+  int Mode(const char* arguments);
+
   std::unique_ptr<CNetSocket> conn;
   VlSync& server;
   int slot;

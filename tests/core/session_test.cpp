@@ -72,7 +72,7 @@ TEST_F(SessionTest, FirstLineWithoutAnEndInTheFirst1023BytesIsJudgedByItsStart) 
   TestClient client(port);
   ASSERT_TRUE(client.Send("VLSYNC" + std::string(1017, 'a') + "QUIT\r\n"));
   EXPECT_EQ(client.Read(sizeof kGreeting - 1), kGreeting);
-  EXPECT_EQ(client.ReadLine(), "ERROR/Command not found.\r\n");
+  EXPECT_EQ(client.ReadToEnd(), "BYE\r\n");
 }
 
 TEST_F(SessionTest, RequestsAreFramedByLineFeedOrCarriageReturnAndAnyByte) {
@@ -80,8 +80,8 @@ TEST_F(SessionTest, RequestsAreFramedByLineFeedOrCarriageReturnAndAnyByte) {
   ASSERT_EQ(client.Greet(), kGreeting);
   ASSERT_TRUE(client.Send("HELLO\rZFOO\nBAR\r\n"));
   for (int i = 0; i < 3; ++i) EXPECT_EQ(client.ReadLine(), "ERROR/Command not found.\r\n") << i;
-  // Keywords of commands not offered yet fall through to the same answer.
-  ASSERT_TRUE(client.Send("QUIT\r\nGETLIST\r\n"));
+  // Keywords match only whole and in upper case.
+  ASSERT_TRUE(client.Send("quit\r\nMOD\r\n"));
   for (int i = 0; i < 2; ++i) EXPECT_EQ(client.ReadLine(), "ERROR/Command not found.\r\n") << i;
   // A request of 1022 bytes is still run.
   ASSERT_TRUE(client.Send(std::string(1022, 'r') + "\n"));
@@ -120,6 +120,24 @@ TEST_F(SessionTest, EndOfSessionLogsAndFreesTheSlot) {
   EXPECT_EQ(lines[1].text, "Close session.");
   EXPECT_EQ(lines[1].level, 1);
   EXPECT_EQ(lines[1].session, -1);
+}
+
+TEST_F(SessionTest, ModeAnswersOkAndQuitEndsTheSessionWhateverFollowsIt) {
+  TestClient client(port);
+  ASSERT_EQ(client.Greet(), kGreeting);
+  ASSERT_TRUE(client.Send("MODE S\r\nMODE B\r\nMODE s\r\nMODE\r\n"));
+  EXPECT_EQ(client.Read(16), "OK\r\nOK\r\nOK\r\nOK\r\n");
+  ASSERT_TRUE(client.Send("QUITX\r\n"));
+  EXPECT_EQ(client.ReadToEnd(), "BYE\r\n");
+  ASSERT_TRUE(server.WaitForSessions(0));
+  const std::vector<LogEntry> lines = SessionLines();
+  ASSERT_EQ(lines.size(), 6u);
+  for (int i = 1; i <= 4; ++i) {
+    EXPECT_EQ(lines[i].text, "Mode selected.");
+    EXPECT_EQ(lines[i].level, 0);
+    EXPECT_EQ(lines[i].session, 0);
+  }
+  EXPECT_EQ(lines[5].text, "Close session.");
 }
 
 TEST(StartsWithTest, MatchesWholeKeywordCaseSensitively) {
