@@ -32,8 +32,13 @@ long RaiseOpenFileLimit() {
 }
 
 void BlockStopSignals() {
+  // A program started in the background by a shell inherits SIGINT ignored,
+  // and an ignored signal never reaches sigwait; blocked, the default action
+  // does no harm.
   const sigset_t set = StopSignals();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
 }
 
 void WaitForStopSignal() {

@@ -45,6 +45,19 @@ kill -TERM $first
 wait $first
 code=$?
 [ $code -eq 0 ] || fail "exit code $code after SIGTERM"
+
+# SIGINT too, although a background job starts with SIGINT ignored.
+"$server" > "$work/third.log" 2>&1 &
+first=$!
+for _ in $(seq 100); do
+  grep -q 'Start Listen\.' "$work/third.log" && break
+  sleep 0.1
+done
+kill -INT $first
+wait $first
+code=$?
+[ $code -eq 0 ] || fail "exit code $code after SIGINT"
+grep -qx '\[0:-01\]End Listen\.' "$work/third.log" || fail "End Listen. after SIGINT"
 grep -qx '\[0:-01\]End Listen\.' "$work/first.log" || fail "End Listen."
 grep -q 'Close session\.' "$work/first.log" || fail "Close session."
 [ ! -e "$work/config/Vellumine/SyncServer.ini.tmp" ] || fail "settings written"
