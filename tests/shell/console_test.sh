@@ -7,6 +7,13 @@ work=$(mktemp -d)
 first= second=
 trap 'kill $first $second 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; echo "--- first"; cat "$work/first.log"; exit 1; }
+# Waits up to 10 s for the server writing to $1 to start listening.
+wait_listening() {
+  for _ in $(seq 100); do
+    grep -q 'Start Listen\.' "$1" && return
+    sleep 0.1
+  done
+}
 
 mkdir -p "$work/config/Vellumine"
 printf '[vlsync]\r\nbackup_dir=%s\r\nSYNC_DIR=%s\r\n' "$work/Backup" "$work/Sync" \
@@ -17,10 +24,7 @@ export HOME="$work" XDG_CONFIG_HOME="$work/config"
 
 "$server" > "$work/first.log" 2>&1 &
 first=$!
-for _ in $(seq 100); do
-  grep -q 'Start Listen\.' "$work/first.log" && break
-  sleep 0.1
-done
+wait_listening "$work/first.log"
 sleep 0.3
 head -n 1 "$work/first.log" | grep -qx 'Vellumine SyncServer 1.31' || fail "first line"
 grep -qx "\[1:-01\]BackupFolder=$work/Backup" "$work/first.log" || fail "backup folder from settings"
@@ -49,10 +53,7 @@ code=$?
 # SIGINT too, although a background job starts with SIGINT ignored.
 "$server" > "$work/third.log" 2>&1 &
 first=$!
-for _ in $(seq 100); do
-  grep -q 'Start Listen\.' "$work/third.log" && break
-  sleep 0.1
-done
+wait_listening "$work/third.log"
 kill -INT $first
 wait $first
 code=$?
