@@ -20,6 +20,7 @@ constexpr char kVersionLine[] = "Vellumine SyncServer 1.31";
 
 class ConsoleServer : public VlSync {
  public:
+  explicit ConsoleServer(Ports ports) : VlSync(ports) {}
   void Log(int level, int session, std::u16string_view text) override {
     char prefix[32];
     std::snprintf(prefix, sizeof prefix, "[%d:%03d]", level, session);
@@ -56,7 +57,7 @@ class ConsoleServer : public VlSync {
 
 void PrintUsage() {
   std::printf(
-      "Usage: syncserver [--backup-dir PATH] [--sync-dir PATH]\n"
+      "Usage: syncserver [--backup-dir PATH] [--sync-dir PATH] [--port N]\n"
       "\n"
       "Serves the Vellumine reader on TCP port 49728: backups of its library go\n"
       "into the Backup folder, and the Sync folder is offered for download.\n"
@@ -67,6 +68,7 @@ void PrintUsage() {
       "\n"
       "  --backup-dir PATH  use PATH as the Backup folder\n"
       "  --sync-dir PATH    use PATH as the Sync folder\n"
+      "  --port N           listen on TCP port N instead (readers expect 49728)\n"
       "  --help             show this text\n"
       "  --version          show the version\n",
       platform::WideToFileNameBytes(platform::SettingsFilePath()).c_str());
@@ -80,6 +82,7 @@ std::u16string Setting(const char16_t* key) {
 
 int main(int argc, char** argv) {
   std::u16string backupDir, syncDir;
+  Ports ports;
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
     if (option == "--help" || option == "-h") {
@@ -93,6 +96,14 @@ int main(int argc, char** argv) {
     if ((option == "--backup-dir" || option == "--sync-dir") && i + 1 < argc) {
       (option == "--backup-dir" ? backupDir : syncDir) = platform::FileNameBytesToWide(argv[++i]);
       continue;
+    }
+    if (option == "--port" && i + 1 < argc) {
+      char* end = nullptr;
+      const long value = std::strtol(argv[++i], &end, 10);
+      if (*argv[i] != '\0' && *end == '\0' && value > 0 && value <= 65535) {
+        ports.tcp = static_cast<int>(value);
+        continue;
+      }
     }
     std::fprintf(stderr, "syncserver: unknown or incomplete option '%s' (see --help)\n",
                  argv[i]);
@@ -110,7 +121,7 @@ int main(int argc, char** argv) {
   if (backupDir.empty()) backupDir = documents + u"/Vellumine";
   if (syncDir.empty()) syncDir = documents + u"/Vellumine/Sync";
 
-  static ConsoleServer server;
+  static ConsoleServer server(ports);
   server.Initialize();
   server.SetFolders(backupDir, syncDir);
   std::thread([] {
