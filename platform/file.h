@@ -39,4 +39,10 @@ namespace platform {
 // case on Windows, whose file systems ignore case; unchanged on POSIX.
 void FoldPathCase(std::u16string& path);
 
+// True for a name that the file system would not take as the plain name of an
+// entry in a folder: on Windows a device name (CON, NUL, COM1, ..., with or
+// without an extension) or a name ending in a dot or a space, which Windows
+// drops. Nothing is reserved on POSIX.
+bool IsReservedFileName(std::u16string_view name);
+
 }  // namespace platform

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,10 @@ struct FolderEntry {
 // The entries of `folder` other than "." and "..", in the order the system
 // gives them. False when the folder cannot be read.
 bool ListFolder(std::u16string_view folder, std::vector<FolderEntry>* entries);
+// What a directory search on `path` itself finds first. On Windows a path
+// with wildcards is matched as a pattern; on POSIX a link is looked through,
+// and a dangling one is found as itself.
+std::optional<FolderEntry> FindFirstMatch(std::u16string_view path);
 // Creates one folder; false if it could not (it exists, or its parent is missing).
 bool CreateFolder(std::u16string_view folder);
 // Removes a folder only if it is empty.

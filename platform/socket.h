@@ -57,8 +57,8 @@ long SendSome(SocketHandle socket, const void* data, std::size_t length);
 // One receive; returns the count (> 0), 0 for an orderly close, -1 for an error.
 long ReceiveSome(SocketHandle socket, void* buffer, std::size_t size);
 
-long SendDatagram(SocketHandle socket, const void* data, std::size_t length,
-                  std::uint32_t address, std::uint16_t port);
+long SendDatagram(SocketHandle socket, const void* data, std::size_t length, std::uint32_t address,
+                  std::uint16_t port);
 long ReceiveDatagram(SocketHandle socket, void* buffer, std::size_t size,
                      std::uint32_t* fromAddress, std::uint16_t* fromPort);
 

@@ -19,5 +19,5 @@ ensure_packages() {
   apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++)
+BUILD_PACKAGES=(cmake ninja-build g++ libicu-dev)
 TEST_PACKAGES=(googletest g++-mingw-w64-x86-64-posix wine wine64)

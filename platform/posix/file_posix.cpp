@@ -1,8 +1,8 @@
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/file.h"
@@ -39,9 +39,7 @@ bool ReplaceFile(std::u16string_view from, std::u16string_view to) {
   return rename(WideToFileNameBytes(from).c_str(), WideToFileNameBytes(to).c_str()) == 0;
 }
 
-bool RemoveFile(std::u16string_view path) {
-  return unlink(WideToFileNameBytes(path).c_str()) == 0;
-}
+bool RemoveFile(std::u16string_view path) { return unlink(WideToFileNameBytes(path).c_str()) == 0; }
 
 bool PathExists(std::u16string_view path) {
   struct stat info {};
@@ -53,5 +51,7 @@ bool PathExists(std::u16string_view path) {
 namespace platform {
 
 void FoldPathCase(std::u16string&) {}
+
+bool IsReservedFileName(std::u16string_view) { return false; }
 
 }  // namespace platform

@@ -31,14 +31,25 @@ bool ListFolder(std::u16string_view folder, std::vector<FolderEntry>* entries) {
       item.isLink = S_ISLNK(info.st_mode);
       item.isFolder = S_ISDIR(info.st_mode);
       item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(info.st_size);
-      const std::int64_t ticks = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 10000000 +
-                                 info.st_mtim.tv_nsec / 100;
+      const std::int64_t ticks =
+          static_cast<std::int64_t>(info.st_mtim.tv_sec) * 10000000 + info.st_mtim.tv_nsec / 100;
       item.lastWriteTime = static_cast<std::uint64_t>(ticks) + kUnixEpochAsFileTime;
     }
     entries->push_back(std::move(item));
   }
   closedir(dir);
   return true;
+}
+
+std::optional<FolderEntry> FindFirstMatch(std::u16string_view path) {
+  const std::string bytes = WideToFileNameBytes(path);
+  struct stat info {};
+  if (stat(bytes.c_str(), &info) != 0 && lstat(bytes.c_str(), &info) != 0) return std::nullopt;
+  FolderEntry item;
+  item.isLink = S_ISLNK(info.st_mode);
+  item.isFolder = S_ISDIR(info.st_mode);
+  item.size = static_cast<std::uint64_t>(info.st_size);
+  return item;
 }
 
 bool CreateFolder(std::u16string_view folder) {

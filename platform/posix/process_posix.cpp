@@ -1,8 +1,8 @@
-#include <csignal>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "platform/process.h"

@@ -57,4 +57,16 @@ void FoldPathCase(std::u16string& path) {
     CharUpperBuffW(reinterpret_cast<wchar_t*>(path.data()), static_cast<DWORD>(path.size()));
 }
 
+bool IsReservedFileName(std::u16string_view name) {
+  if (!name.empty() && (name.back() == u'.' || name.back() == u' ')) return true;
+  // The device name is what comes before the first dot, trailing spaces aside.
+  std::u16string stem(name.substr(0, name.find(u'.')));
+  while (!stem.empty() && stem.back() == u' ') stem.pop_back();
+  FoldPathCase(stem);
+  for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"})
+    if (stem == device) return true;
+  return stem.size() == 4 && (stem.compare(0, 3, u"COM") == 0 || stem.compare(0, 3, u"LPT") == 0) &&
+         stem[3] >= u'1' && stem[3] <= u'9';
+}
+
 }  // namespace platform

@@ -26,6 +26,20 @@ bool ListFolder(std::u16string_view folder, std::vector<FolderEntry>* entries) {
   return true;
 }
 
+std::optional<FolderEntry> FindFirstMatch(std::u16string_view path) {
+  const std::u16string text(path);
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = FindFirstFileW(AsWide(text), &found);
+  if (search == INVALID_HANDLE_VALUE) return std::nullopt;
+  FindClose(search);
+  FolderEntry item;
+  item.name = FromWide(found.cFileName);
+  item.isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  item.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  item.size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  return item;
+}
+
 bool CreateFolder(std::u16string_view folder) {
   const std::u16string path(folder);
   return CreateDirectoryW(AsWide(path), nullptr) != 0;

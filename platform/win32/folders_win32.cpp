@@ -1,8 +1,6 @@
 #include "platform/folders.h"
 #include "platform/win32/windows_headers.h"
 
-#include <shlobj.h>
-
 namespace platform {
 namespace {
 

@@ -23,4 +23,12 @@ std::optional<std::u16string> ReadProfileString(std::u16string_view file,
   return FromWide(buffer.data());
 }
 
+bool WriteProfileString(std::u16string_view file, std::u16string_view section,
+                        std::u16string_view key, std::u16string_view value) {
+  const std::u16string path(file), sectionName(section), keyName(key), text(value);
+  if (text.find_first_of(u"\r\n") != std::u16string::npos) return false;
+  return WritePrivateProfileStringW(AsWide(sectionName), AsWide(keyName), AsWide(text),
+                                    AsWide(path)) != 0;
+}
+
 }  // namespace platform

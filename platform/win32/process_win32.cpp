@@ -1,8 +1,5 @@
-
 #include "platform/process.h"
 #include "platform/win32/windows_headers.h"
-
-#include <psapi.h>
 
 namespace platform {
 namespace {
@@ -27,7 +24,6 @@ void BlockStopSignals() {
 }
 
 void WaitForStopSignal() { WaitForSingleObject(StopEvent(), INFINITE); }
-
 
 }  // namespace platform
 

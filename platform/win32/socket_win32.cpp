@@ -23,7 +23,9 @@ bool SetIntOption(SocketHandle socket, int level, int name, int value) {
                     sizeof value) == 0;
 }
 
-int Clamp(std::size_t length) { return length > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(length); }
+int Clamp(std::size_t length) {
+  return length > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(length);
+}
 
 }  // namespace
 

@@ -8,15 +8,22 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// The order matters: winsock2.h must come before windows.h, and psapi.h and
+// shlobj.h need windows.h before them.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
+#include <psapi.h>
+#include <shlobj.h>
+// clang-format on
 
 // These macros would rename the platform layer's own functions.
 #undef DeleteFile
 #undef CreateDirectory
 #undef ReplaceFile
 #undef GetMessage
+#undef WriteProfileString
 
 #include <string>
 #include <string_view>
