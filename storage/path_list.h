@@ -43,8 +43,7 @@ class CPathList {
 
   // The id of a normalised folder part; a new one is made only when `create`.
   bool FindFolder(std::u16string_view folder, bool create, std::uint32_t* id);
-  Bucket* Probe(std::vector<Bucket>& buckets, std::uint32_t folder,
-               std::u16string_view name) const;
+  Bucket* Probe(std::vector<Bucket>& buckets, std::uint32_t folder, std::u16string_view name) const;
   Bucket* Find(std::uint32_t folder, std::u16string_view name);
   std::u16string_view NameOf(const Bucket& bucket) const;
   void Grow();

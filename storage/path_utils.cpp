@@ -36,9 +36,24 @@ std::size_t FileNamePart(std::u16string_view path) {
   return 0;
 }
 
+std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
+  std::u16string path(folder);
+  if (path.empty() || !IsSeparator(path.back())) path += platform::kSeparator;
+  path += name;
+  return path;
+}
+
 std::size_t TruncateToFolder(std::u16string& path) {
   path.resize(FileNamePart(path));
   return path.size();
+}
+
+int FileExistsWithSize(std::u16string_view path, std::uint32_t* sizeLow, std::uint32_t* sizeHigh) {
+  const std::optional<platform::FolderEntry> found = platform::FindFirstMatch(path);
+  if (!found) return 0;
+  if (sizeLow != nullptr) *sizeLow = static_cast<std::uint32_t>(found->size);
+  if (sizeHigh != nullptr) *sizeHigh = static_cast<std::uint32_t>(found->size >> 32);
+  return found->isFolder ? 0 : 1;
 }
 
 int CreateFolderPath(std::u16string_view path) {

@@ -11,6 +11,9 @@
 // truncating toward zero.
 std::int64_t FileTimeToUnixSeconds(std::uint64_t fileTime);
 
+// `folder`, a separator unless it already ends in one, and `name`.
+std::u16string JoinPath(std::u16string_view folder, std::u16string_view name);
+
 // Cuts the path just after its last separator (a path without one becomes
 // empty); a path that is empty or ends in a separator stays. Returns the new
 // length.
@@ -18,6 +21,11 @@ std::size_t TruncateToFolder(std::u16string& path);
 
 // Where the last component of `path` begins.
 std::size_t FileNamePart(std::u16string_view path);
+
+// 1 when something other than a folder is found at `path`. The size halves
+// are stored where places are given whenever something is found, a folder
+// included; a missing path leaves them untouched.
+int FileExistsWithSize(std::u16string_view path, std::uint32_t* sizeLow, std::uint32_t* sizeHigh);
 
 // Makes every prefix of `path` that ends in a separator exist, shortest
 // first; the text after the last separator is taken to be a file name. 1 on

@@ -7,6 +7,7 @@
 #include "platform/folder.h"
 #include "storage/limits.h"
 #include "storage/path_list.h"
+#include "storage/path_utils.h"
 
 namespace {
 
@@ -14,9 +15,7 @@ namespace {
 // pass the path limit: such an entry is left alone rather than reached
 // through a cut path that names something else.
 std::u16string Join(std::u16string_view folder, std::u16string_view name) {
-  std::u16string path(folder);
-  if (path.empty() || (path.back() != u'\\' && path.back() != u'/')) path += platform::kSeparator;
-  path += name;
+  std::u16string path = JoinPath(folder, name);
   if (path.size() > static_cast<std::size_t>(kMaxPathUnits)) return {};
   return path;
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/file.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -64,6 +65,30 @@ TEST(PathUtilsTest, CreateFolderPathLengthBound) {
   const std::u16string fits = root + std::u16string(2600 - root.size(), u'n');
   EXPECT_EQ(CreateFolderPath(fits), 1) << "the last name is never created";
   EXPECT_EQ(CreateFolderPath(fits + u"n"), 0);
+}
+
+TEST(PathUtilsTest, FileExistsWithSizeTellsFilesFromFoldersAndMissingPaths) {
+  TempFolder folder;
+  folder.WriteFile("dir/five.txt", "12345");
+  folder.WriteFile("empty.txt", "");
+  std::uint32_t low = 77, high = 88;
+  EXPECT_EQ(FileExistsWithSize(folder.Wide("dir/five.txt"), &low, &high), 1);
+  EXPECT_EQ(low, 5u);
+  EXPECT_EQ(high, 0u);
+  EXPECT_EQ(FileExistsWithSize(folder.Wide("empty.txt"), &low, nullptr), 1);
+  EXPECT_EQ(low, 0u);
+  EXPECT_EQ(FileExistsWithSize(folder.Wide("dir"), nullptr, nullptr), 0);
+  low = 77, high = 88;
+  EXPECT_EQ(FileExistsWithSize(folder.Wide("dir/missing.txt"), &low, &high), 0);
+  EXPECT_EQ(low, 77u);
+  EXPECT_EQ(high, 88u);
+}
+
+TEST(PathUtilsTest, JoinPathAddsOneSeparator) {
+  const std::u16string sep(1, platform::kSeparator);
+  EXPECT_EQ(JoinPath(u"a", u"b"), u"a" + sep + u"b");
+  EXPECT_EQ(JoinPath(u"a\\", u"b"), u"a\\b");
+  EXPECT_EQ(JoinPath(u"a/", u"b"), u"a/b");
 }
 
 }  // namespace

@@ -55,6 +55,24 @@ TEST_F(PruneTest, TrailingSeparatorGivesTheSamePaths) {
   EXPECT_TRUE(folder.Exists("Books/sub/keep.epub"));
 }
 
+TEST_F(PruneTest, EachEntrySparesOneFileInOnePrune) {
+  folder.WriteFile("Books/twice.epub", "2");
+  folder.WriteFile("Books/once.epub", "1");
+  Keep("twice.epub");
+  Keep("twice.epub");
+  Keep("once.epub");
+  list.Prune(folder.Wide("Books"));
+  EXPECT_TRUE(folder.Exists("Books/once.epub"));
+  EXPECT_TRUE(folder.Exists("Books/twice.epub"));
+  // The next prune without new entries spends what is left.
+  list.Prune(folder.Wide("Books"));
+  EXPECT_FALSE(folder.Exists("Books/once.epub"));
+  EXPECT_TRUE(folder.Exists("Books/twice.epub"));
+  list.Prune(folder.Wide("Books"));
+  EXPECT_FALSE(folder.Exists("Books/twice.epub"));
+  EXPECT_TRUE(folder.Exists("Books"));
+}
+
 #ifndef _WIN32
 // Links are made with the POSIX calls here; wine cannot make them.
 TEST_F(PruneTest, LinksAreNeverFollowed) {
