@@ -21,9 +21,11 @@ struct Command {
 
 // Tested in this order; no keyword is a prefix of another.
 constexpr Command kCommands[] = {
-    {"QUIT", 4, &CSession::Quit},    {"LIST", 4, nullptr},    {"SELECT", 7, nullptr},
-    {"MODE", 5, &CSession::Mode},    {"COMMIT", 6, nullptr},  {"GETFILE", 8, nullptr},
-    {"PUTFILE", 8, nullptr}, {"PUTBOOK", 8, nullptr}, {"GETLIST", 7, nullptr},
+    {"QUIT", 4, &CSession::Quit},     {"LIST", 4, &CSession::List},
+    {"SELECT", 7, &CSession::Select}, {"MODE", 5, &CSession::Mode},
+    {"COMMIT", 6, &CSession::Commit}, {"GETFILE", 8, nullptr},
+    {"PUTFILE", 8, nullptr},          {"PUTBOOK", 8, nullptr},
+    {"GETLIST", 7, nullptr},
 };
 
 }  // namespace
@@ -97,25 +99,13 @@ int CSession::Execute(const char* line) {
   for (const Command& command : kCommands) {
     if (!StartsWith(line, command.keyword)) continue;
     if (command.run == nullptr) break;
-    return (this->*command.run)(line + command.argumentOffset);
+    // A line that ends inside the keyword's separator has empty arguments.
+    const std::size_t length = std::strlen(line);
+    const auto offset = std::min(static_cast<std::size_t>(command.argumentOffset), length);
+    return (this->*command.run)(line + offset);
   }
   LogLine(1, u"Command not found.");
   Reply("ERROR/Command not found.");
-  return 1;
-}
-
-int CSession::Quit(const char*) {
-  Reply("BYE");
-  return 0;
-}
-
-// The character right after the keyword and its separator picks the source of
-// downloads; every MODE opens a new upload cycle.
-int CSession::Mode(const char* arguments) {
-  syncMode = arguments[0] == 'S' ? 1 : 0;
-  received.Clear();
-  Reply("OK");
-  LogLine(0, u"Mode selected.");
   return 1;
 }
 

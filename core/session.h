@@ -16,6 +16,8 @@ class VlSync;
 
 // A first line longer than this is turned away before the greeting.
 inline constexpr int kMaxFirstLineBytes = 1000;
+// SELECT refuses longer argument texts, which keeps every field in its width.
+inline constexpr std::size_t kMaxSelectArgumentBytes = 200;
 // Upload bodies arrive in pieces of at most this size.
 inline constexpr int kUploadPieceBytes = 51200;
 
@@ -51,7 +53,12 @@ class CSession {
   // Commands; each gets the text from its argument position and returns 1 to
   // go on or 0 to end the session.
   int Quit(const char* arguments);
+  int List(const char* arguments);
+  int Select(const char* arguments);
   int Mode(const char* arguments);
+  int Commit(const char* arguments);
+  // Sends one line per backup set in the Backup folder, then ".".
+  void ListBackups();
 
   std::unique_ptr<CNetSocket> conn;
   VlSync& server;
@@ -82,6 +89,8 @@ class CSession {
   void QuietEnd();
 
   std::u16string partPath_;
+  // Set by the first SELECT that succeeds; until then nothing touches a set.
+  bool selected_ = false;
 };
 
 // Thread entry that the listener starts with a new session.

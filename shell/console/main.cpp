@@ -105,8 +105,7 @@ int main(int argc, char** argv) {
         continue;
       }
     }
-    std::fprintf(stderr, "syncserver: unknown or incomplete option '%s' (see --help)\n",
-                 argv[i]);
+    std::fprintf(stderr, "syncserver: unknown or incomplete option '%s' (see --help)\n", argv[i]);
     return 2;
   }
 
