@@ -5,11 +5,10 @@
 
 #include "core/vl_sync.h"
 #include "platform/process.h"
+#include "storage/file_list.h"
 
 namespace {
 
-// Partial uploads are written beside their target under this suffix.
-constexpr char16_t kPartSuffix[] = u".vlpart";
 
 using Handler = int (CSession::*)(const char* arguments);
 
@@ -23,9 +22,9 @@ struct Command {
 constexpr Command kCommands[] = {
     {"QUIT", 4, &CSession::Quit},     {"LIST", 4, &CSession::List},
     {"SELECT", 7, &CSession::Select}, {"MODE", 5, &CSession::Mode},
-    {"COMMIT", 6, &CSession::Commit}, {"GETFILE", 8, nullptr},
-    {"PUTFILE", 8, nullptr},          {"PUTBOOK", 8, nullptr},
-    {"GETLIST", 7, nullptr},
+    {"COMMIT", 6, &CSession::Commit}, {"GETFILE", 8, &CSession::GetFile},
+    {"PUTFILE", 8, &CSession::PutFile}, {"PUTBOOK", 8, &CSession::PutBook},
+    {"GETLIST", 7, &CSession::GetList},
 };
 
 }  // namespace
@@ -112,7 +111,7 @@ int CSession::Execute(const char* line) {
 int CSession::BeginUpload(std::u16string_view target, std::int64_t size) {
   AbandonUpload();
   uploadPath = target;
-  partPath_ = uploadPath + kPartSuffix;
+  partPath_ = uploadPath + kPartialUploadSuffix;
   file = platform::CreateFileForWriting(partPath_);
   if (file == platform::kNoFile) return 0;
   expectedBytes = size;
@@ -134,7 +133,7 @@ bool CSession::ReceiveUploadPiece(char* buffer) {
     // A failed write must end the session: going on would tell the reader its
     // file is safe when it is not.
     if (!platform::WriteToFile(file, buffer, static_cast<std::size_t>(count))) {
-      LogLine(1, u"File write error.");
+      LogLine(1, u"Can not write file.");
       AbandonUpload();
       return false;
     }
@@ -150,7 +149,7 @@ bool CSession::FinishUpload() {
   const bool closed = platform::CloseFile(file);
   file = platform::kNoFile;
   if (!closed || !platform::ReplaceFile(partPath_, uploadPath)) {
-    LogLine(1, u"File write error.");
+    LogLine(1, u"Can not write file.");
     platform::RemoveFile(partPath_);
     return false;
   }

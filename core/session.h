@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/net_socket.h"
 #include "platform/file.h"
@@ -57,6 +58,10 @@ class CSession {
   int Select(const char* arguments);
   int Mode(const char* arguments);
   int Commit(const char* arguments);
+  int GetFile(const char* arguments);
+  int PutBook(const char* arguments);
+  int PutFile(const char* arguments);
+  int GetList(const char* arguments);
   // Sends one line per backup set in the Backup folder, then ".".
   void ListBackups();
 
@@ -78,6 +83,10 @@ class CSession {
 
  private:
   bool Greet();
+  int Put(const char* arguments, bool book);
+  // The folders that downloads and listings read in the current mode; none
+  // before a set is selected, or with no Sync folder set.
+  std::vector<std::u16string> SourceFolders() const;
   // False when the session must end.
   bool ReceiveUploadPiece(char* buffer);
   bool FinishUpload();
@@ -95,6 +104,21 @@ class CSession {
 
 // Thread entry that the listener starts with a new session.
 void SessionThread(CSession* session);
+
+// The arguments of PUTBOOK and PUTFILE: "sizeLow sizeHigh n n name".
+struct PutArgs {
+  std::uint32_t sizeLow = 0;
+  std::uint32_t sizeHigh = 0;
+  std::uint32_t third = 0;   // read, not used
+  std::uint32_t fourth = 0;  // read, not used
+  char* name = nullptr;      // inside the text given to ParsePutArgs
+};
+// Splits `text` in place: everything after the fourth space is the name,
+// further spaces included, with "/" turned into "\" and each of :*?"<>|
+// into "_". False with fewer than four spaces. Numbers read as unsigned
+// 32-bit decimals the way strtoul reads them: leading blanks, a sign, digits,
+// saturating at 4294967295.
+bool ParsePutArgs(char* text, PutArgs* args);
 
 // 1 when `text` begins with every character of `keyword`, else 0.
 int StartsWith(const char* text, const char* keyword);

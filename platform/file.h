@@ -21,6 +21,11 @@ inline constexpr char16_t kSeparator = u'/';
 
 // Creates the file, or empties an existing one, for writing.
 FileHandle CreateFileForWriting(std::u16string_view path);
+// Opens an existing file (not a folder) for reading, others may read it too,
+// and gives its size. kNoFile when it cannot.
+FileHandle OpenFileForReading(std::u16string_view path, std::uint64_t* size);
+// One read: the count of bytes read, 0 at the end of the file, -1 on failure.
+long long ReadFromFile(FileHandle file, void* buffer, std::size_t size);
 // Writes every byte or reports failure.
 bool WriteToFile(FileHandle file, const void* data, std::size_t length);
 // Closing reports failure too: on some file systems a failed flush only
@@ -28,6 +33,8 @@ bool WriteToFile(FileHandle file, const void* data, std::size_t length);
 bool CloseFile(FileHandle file);
 // Moves `from` over `to` in one step, replacing an existing `to`.
 bool ReplaceFile(std::u16string_view from, std::u16string_view to);
+// Renames a file or folder; fails when `to` exists.
+bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to);
 bool RemoveFile(std::u16string_view path);
 bool PathExists(std::u16string_view path);
 

@@ -30,6 +30,13 @@ bool ListFolder(std::u16string_view folder, std::vector<FolderEntry>* entries) {
     if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
       item.isLink = S_ISLNK(info.st_mode);
       item.isFolder = S_ISDIR(info.st_mode);
+      item.leadsToFolder = item.isFolder;
+      // A link shows what it leads to, as a Windows search shows a link.
+      struct stat target {};
+      if (item.isLink && fstatat(dirFd, entry->d_name, &target, 0) == 0) {
+        item.leadsToFolder = S_ISDIR(target.st_mode);
+        if (S_ISREG(target.st_mode)) info = target;
+      }
       item.size = item.isFolder ? 0 : static_cast<std::uint64_t>(info.st_size);
       const std::int64_t ticks =
           static_cast<std::int64_t>(info.st_mtim.tv_sec) * 10000000 + info.st_mtim.tv_nsec / 100;
@@ -50,6 +57,13 @@ std::optional<FolderEntry> FindFirstMatch(std::u16string_view path) {
   item.isFolder = S_ISDIR(info.st_mode);
   item.size = static_cast<std::uint64_t>(info.st_size);
   return item;
+}
+
+std::optional<std::string> FolderIdentity(std::u16string_view folder) {
+  struct stat info {};
+  if (stat(WideToFileNameBytes(folder).c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+    return std::nullopt;
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
 bool CreateFolder(std::u16string_view folder) {

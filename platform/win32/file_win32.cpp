@@ -4,10 +4,29 @@
 namespace platform {
 
 FileHandle CreateFileForWriting(std::u16string_view path) {
-  const std::u16string name(path);
-  const HANDLE file = CreateFileW(AsWide(name), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+  const HANDLE file = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
+}
+
+FileHandle OpenFileForReading(std::u16string_view path, std::uint64_t* size) {
+  const HANDLE file = CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return kNoFile;
+  LARGE_INTEGER length{};
+  if (!GetFileSizeEx(file, &length)) {
+    CloseHandle(file);
+    return kNoFile;
+  }
+  *size = static_cast<std::uint64_t>(length.QuadPart);
+  return reinterpret_cast<FileHandle>(file);
+}
+
+long long ReadFromFile(FileHandle file, void* buffer, std::size_t size) {
+  const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+  DWORD read = 0;
+  if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, chunk, &read, nullptr)) return -1;
+  return read;
 }
 
 bool WriteToFile(FileHandle file, const void* data, std::size_t length) {
@@ -28,24 +47,27 @@ bool CloseFile(FileHandle file) {
 }
 
 bool ReplaceFile(std::u16string_view from, std::u16string_view to) {
-  const std::u16string source(from), target(to);
-  return MoveFileExW(AsWide(source), AsWide(target), MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to) {
+  return MoveFileW(SystemPath(from).c_str(), SystemPath(to).c_str()) != 0;
 }
 
 bool RemoveFile(std::u16string_view path) {
-  const std::u16string name(path);
-  if (DeleteFileW(AsWide(name))) return true;
+  const std::wstring name = SystemPath(path);
+  if (DeleteFileW(name.c_str())) return true;
   // A link to a folder (symbolic link or junction) is removed as a folder;
   // that takes away the link only, never what it points to.
-  const DWORD attributes = GetFileAttributesW(AsWide(name));
+  const DWORD attributes = GetFileAttributesW(name.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && RemoveDirectoryW(AsWide(name)) != 0;
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && RemoveDirectoryW(name.c_str()) != 0;
 }
 
 bool PathExists(std::u16string_view path) {
-  const std::u16string name(path);
-  return GetFileAttributesW(AsWide(name)) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace platform

@@ -37,4 +37,23 @@ inline std::u16string FromWide(const wchar_t* text) {
   return std::u16string(reinterpret_cast<const char16_t*>(text));
 }
 
+// A path as the file functions should get it: unchanged while it is short,
+// and in the long-path form ("\\?\C:\..." or "\\?\UNC\server\...")
+// once it nears the classic limit, so that paths up to the program's own
+// limit reach the file system whole. The long form skips the system's
+// clean-up of the path, so the full path is made first.
+inline std::wstring SystemPath(std::u16string_view path) {
+  std::wstring text(path.begin(), path.end());
+  constexpr std::size_t kClassicLimit = 240;  // room for a file name in a folder of MAX_PATH
+  if (text.size() < kClassicLimit || text.rfind(L"\\\\?\\", 0) == 0) return text;
+  const DWORD needed = GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return text;
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(text.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return text;
+  full.resize(length);
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 }  // namespace platform
