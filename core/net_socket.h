@@ -18,8 +18,8 @@ inline constexpr int kMaxLineBytes = 1022;
 inline constexpr int kLineBufferBytes = 1024;
 
 struct Ipv4Address {
-  std::uint16_t family = 2;  // AF_INET on every platform
-  std::uint16_t port = 0;    // host byte order
+  std::uint16_t family = 2;   // AF_INET on every platform
+  std::uint16_t port = 0;     // host byte order
   std::uint32_t address = 0;  // network byte order
 };
 

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 using Handler = int (CSession::*)(const char* arguments);
 
 struct Command {
@@ -20,9 +19,9 @@ struct Command {
 
 // Tested in this order; no keyword is a prefix of another.
 constexpr Command kCommands[] = {
-    {"QUIT", 4, &CSession::Quit},     {"LIST", 4, &CSession::List},
-    {"SELECT", 7, &CSession::Select}, {"MODE", 5, &CSession::Mode},
-    {"COMMIT", 6, &CSession::Commit}, {"GETFILE", 8, &CSession::GetFile},
+    {"QUIT", 4, &CSession::Quit},       {"LIST", 4, &CSession::List},
+    {"SELECT", 7, &CSession::Select},   {"MODE", 5, &CSession::Mode},
+    {"COMMIT", 6, &CSession::Commit},   {"GETFILE", 8, &CSession::GetFile},
     {"PUTFILE", 8, &CSession::PutFile}, {"PUTBOOK", 8, &CSession::PutBook},
     {"GETLIST", 7, &CSession::GetList},
 };

@@ -58,14 +58,14 @@ std::optional<std::u16string> RelativePath(std::u16string_view name) {
 }
 
 // `folder` joined with the name, or nothing when the name is refused or the
-// path would pass the limit (*tooLong then tells which).
+// path would pass `limit` (*tooLong then tells which).
 std::optional<std::u16string> PathBelow(std::u16string_view folder, std::u16string_view name,
-                                        bool* tooLong) {
+                                        bool* tooLong, int limit = kMaxPathUnits) {
   *tooLong = false;
   const std::optional<std::u16string> relative = RelativePath(name);
   if (!relative || relative->empty()) return std::nullopt;
   std::u16string path = JoinPath(folder, *relative);
-  if (path.size() > static_cast<std::size_t>(kMaxPathUnits)) {
+  if (path.size() > static_cast<std::size_t>(limit)) {
     *tooLong = true;
     return std::nullopt;
   }
@@ -203,7 +203,10 @@ int CSession::Put(const char* arguments, bool book) {
   }
   const std::u16string& folder = book ? booksFolder : userDataFolder;
   bool tooLong = false;
-  const std::optional<std::u16string> target = PathBelow(folder, storedName, &tooLong);
+  // Only a path that the received list can hold: any longer would be stored
+  // and then deleted by the next commit.
+  const std::optional<std::u16string> target =
+      PathBelow(folder, storedName, &tooLong, kMaxReceivedPathUnits);
   if (!target) {
     if (!tooLong) LogLine(1, u"Bad file name.");
     Reply(tooLong ? "SKIP/File name too long/" : "SKIP/File can not open.");
@@ -245,8 +248,8 @@ int CSession::Put(const char* arguments, bool book) {
   }
   Reply("OK");
   platform::WriteStdout("SEND OK\n");
-  LogLine(0, (book ? u"Put BOOK = " : u"Put FILE = ") +
-                 uploadPath.substr(FileNamePart(uploadPath)));
+  LogLine(0,
+          (book ? u"Put BOOK = " : u"Put FILE = ") + uploadPath.substr(FileNamePart(uploadPath)));
   return 1;
 }
 

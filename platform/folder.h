@@ -11,8 +11,8 @@ namespace platform {
 
 struct FolderEntry {
   std::u16string name;
-  bool isFolder = false;  // a real folder; a link to a folder is not one
-  bool isLink = false;    // a symbolic link or junction, never followed by a prune
+  bool isFolder = false;       // a real folder; a link to a folder is not one
+  bool isLink = false;         // a symbolic link or junction, never followed by a prune
   bool leadsToFolder = false;  // a folder, or a link to one
   // Of the file a link leads to, where it leads to one.
   std::uint64_t size = 0;

@@ -40,7 +40,8 @@ int NormaliseExistingPath(std::u16string_view rawPath, std::size_t keptLength) {
   std::size_t rawStart = keptLength;
   for (std::size_t i = keptLength; i < rawPath.size(); ++i) {
     if (!IsSeparator(rawPath[i])) continue;
-    const std::u16string prefix = converted + std::u16string(rawPath.substr(rawStart, i + 1 - rawStart));
+    const std::u16string prefix =
+        converted + std::u16string(rawPath.substr(rawStart, i + 1 - rawStart));
     const std::u16string form = StoredForm(prefix);
     if (form == prefix) continue;
     Rename(kept + prefix, kept + form);

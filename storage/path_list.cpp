@@ -33,7 +33,7 @@ std::size_t Hash(std::uint32_t folder, std::u16string_view name) {
 }  // namespace
 
 int CPathList::Add(std::u16string_view path) {
-  if (path.size() >= static_cast<std::size_t>(kMaxPathUnits)) return 0;
+  if (path.size() > static_cast<std::size_t>(kMaxReceivedPathUnits)) return 0;
   const int previousCapacity = capacity_;
   try {
     if (capacity_ == 0) {

@@ -155,8 +155,7 @@ bool ReaderClient::Commit() {
 }
 
 std::optional<std::string> ReaderClient::Put(bool book, const std::u16string& localFile,
-                                             const std::string& remoteName,
-                                             std::uint64_t* bytes) {
+                                             const std::string& remoteName, std::uint64_t* bytes) {
   std::uint64_t size = 0;
   const platform::FileHandle file = platform::OpenFileForReading(localFile, &size);
   if (file == platform::kNoFile) {
@@ -260,12 +259,12 @@ bool ReaderClient::GetFile(const std::string& remoteName, const std::u16string& 
 bool ReaderClient::UploadTree(bool book, const std::u16string& folder, const std::string& relative,
                               TransferCounts* counts) {
   std::vector<platform::FolderEntry> entries;
-  if (!platform::ListFolder(folder, &entries)) return Fail("cannot read the folder " +
-                                                           platform::WideToUtf8(folder));
+  if (!platform::ListFolder(folder, &entries))
+    return Fail("cannot read the folder " + platform::WideToUtf8(folder));
   for (const platform::FolderEntry& entry : entries) {
     const std::u16string path = JoinPath(folder, entry.name);
-    const std::string name = (relative.empty() ? "" : relative + "\\") +
-                             platform::WideToUtf8(entry.name);
+    const std::string name =
+        (relative.empty() ? "" : relative + "\\") + platform::WideToUtf8(entry.name);
     if (entry.isFolder) {
       if (!UploadTree(book, path, name, counts)) return false;
       continue;

@@ -77,4 +77,5 @@ class ReaderClient {
 
 // A wire path ("\a\b.txt") as a local path below `folder`; nothing when it
 // would leave the folder.
-std::optional<std::u16string> LocalPathFor(const std::u16string& folder, const std::string& wirePath);
+std::optional<std::u16string> LocalPathFor(const std::u16string& folder,
+                                           const std::string& wirePath);

@@ -98,8 +98,7 @@ int main(int argc, char** argv) {
     const std::string device = args.size() > 3 ? args[3] : "vlclient";
     const std::string name = args.size() > 4 ? args[4] : args[2];
     if (!connect()) return Fail(client, "connect");
-    if (!client.Select(args[2], device, name) || !client.Mode(false))
-      return Fail(client, "select");
+    if (!client.Select(args[2], device, name) || !client.Mode(false)) return Fail(client, "select");
     const auto counts = client.UploadFolder(platform::FileNameBytesToWide(args[1]));
     if (!counts) return Fail(client, "backup");
     if (!client.Commit()) return Fail(client, "commit");
@@ -117,8 +116,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     // Selecting the set again with its own names leaves its catalogue as it was.
-    if (!client.Select(args[1], device, name) || !client.Mode(false))
-      return Fail(client, "select");
+    if (!client.Select(args[1], device, name) || !client.Mode(false)) return Fail(client, "select");
     const auto counts = client.DownloadAll(platform::FileNameBytesToWide(args[2]), false);
     if (!counts) return Fail(client, "restore");
     PrintCounts("restored", *counts);

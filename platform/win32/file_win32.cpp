@@ -47,8 +47,8 @@ bool CloseFile(FileHandle file) {
 }
 
 bool ReplaceFile(std::u16string_view from, std::u16string_view to) {
-  return MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) !=
+         0;
 }
 
 bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to) {

@@ -49,10 +49,9 @@ bool RemoveEmptyFolder(std::u16string_view folder) {
 }
 
 std::optional<std::string> FolderIdentity(std::u16string_view folder) {
-  const HANDLE handle =
-      CreateFileW(SystemPath(folder).c_str(), FILE_READ_ATTRIBUTES,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle = CreateFileW(SystemPath(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
   const bool ok = GetFileInformationByHandle(handle, &info) != 0;

@@ -8,29 +8,12 @@
 
 #include "platform/ini.h"
 #include "platform/text.h"
-#include "support/recording_server.h"
-#include "support/temp_folder.h"
-#include "support/test_client.h"
+#include "support/wire_test.h"
 
 namespace {
 
-class BackupSetTest : public ::testing::Test {
+class BackupSetTest : public WireTest {
  protected:
-  void SetUp() override {
-    server.SetFolders(folder.Wide("Backup"), folder.Wide("Sync"));
-    port = server.StartListening();
-  }
-
-  // A greeted connection.
-  std::unique_ptr<TestClient> Connect() {
-    auto client = std::make_unique<TestClient>(port);
-    EXPECT_EQ(client->Greet(), kGreeting);
-    return client;
-  }
-  static std::string Ask(TestClient& client, const std::string& request) {
-    EXPECT_TRUE(client.Send(request + "\r\n"));
-    return client.ReadLine();
-  }
   // Everything up to and including the final "." line.
   static std::string ListOf(TestClient& client) {
     EXPECT_TRUE(client.Send("LIST\r\n"));
@@ -46,15 +29,6 @@ class BackupSetTest : public ::testing::Test {
         platform::ReadProfileString(folder.Wide("Backup/" + set + "/vlbackup.ini"), u"BACKUP", key);
     return value ? platform::WideToUtf8(*value) : "<missing>";
   }
-  bool Logged(int level, const std::string& text) const {
-    for (const LogEntry& line : server.Lines())
-      if (line.level == level && line.text == text) return true;
-    return false;
-  }
-
-  TempFolder folder;
-  RecordingServer server;
-  int port = 0;
 };
 
 TEST_F(BackupSetTest, ListOfAMissingOrEmptyBackupFolderIsOnlyTheFullStop) {
@@ -124,9 +98,9 @@ TEST_F(BackupSetTest, SelectWithMissingFieldsEndsTheSession) {
     int level;
     const char* log;
   };
-  for (const Case& c : {Case{"SELECT onlyid", 1, "device ID Error."},
-                        Case{"SELECT", 1, "device ID Error."},
-                        Case{"SELECT id device", 0, "Display name Error."}}) {
+  for (const Case& c :
+       {Case{"SELECT onlyid", 1, "device ID Error."}, Case{"SELECT", 1, "device ID Error."},
+        Case{"SELECT id device", 0, "Display name Error."}}) {
     auto client = Connect();
     ASSERT_TRUE(client->Send(std::string(c.request) + "\r\n"));
     EXPECT_EQ(client->ReadToEnd(), "ERROR/Bad command.\r\n") << c.request;
@@ -192,9 +166,9 @@ TEST_F(BackupSetTest, CommitBeforeSelectPrunesNothing) {
 }
 
 TEST_F(BackupSetTest, CommitWithoutUploadsEmptiesBooksAndUserDataOfTheSetOnly) {
-  for (const char* file : {"Backup/s/Books/a/b/one.epub", "Backup/s/Books/two.epub",
-                           "Backup/s/UserData/x/y.dat", "Backup/s/notes.txt",
-                           "Backup/other/Books/three.epub"})
+  for (const char* file :
+       {"Backup/s/Books/a/b/one.epub", "Backup/s/Books/two.epub", "Backup/s/UserData/x/y.dat",
+        "Backup/s/notes.txt", "Backup/other/Books/three.epub"})
     folder.WriteFile(file, "content");
   auto client = Connect();
   EXPECT_EQ(Ask(*client, "SELECT s d Shelf"), "WELCOME\r\n");

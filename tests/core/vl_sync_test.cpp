@@ -139,8 +139,9 @@ TEST(VlSyncTest, ThousandSessionsThenBusyForTheNext) {
   const long long after = platform::ResidentMemoryBytes();
   std::printf("1000 idle sessions: %lld KiB more resident memory\n", (after - before) / 1024);
   if (UnderSanitizer() || platform::RunningUnderWine()) {
-    std::printf("memory bound not checked: sanitizer shadow memory and wine's committed\n"
-                "thread stacks are not what the server costs on its own\n");
+    std::printf(
+        "memory bound not checked: sanitizer shadow memory and wine's committed\n"
+        "thread stacks are not what the server costs on its own\n");
   } else if (before > 0) {
     // Both ends live in this process, so this overstates the server's share.
     EXPECT_LT(after - before, 100LL * 1024 * 1024);

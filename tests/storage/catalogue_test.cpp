@@ -53,8 +53,7 @@ TEST(CatalogueTest, WrittenKeysReadBackAndDatesAreUnsignedHalves) {
   EXPECT_EQ(BackupListLines(folder.Wide("Backup")), Lines{"s dev 1423612800 0 Shelf one"});
 
   ASSERT_TRUE(WriteCatalogueDate(catalogue, -1));
-  EXPECT_EQ(BackupListLines(folder.Wide("Backup")),
-            Lines{"s dev 4294967295 4294967295 Shelf one"});
+  EXPECT_EQ(BackupListLines(folder.Wide("Backup")), Lines{"s dev 4294967295 4294967295 Shelf one"});
   ASSERT_TRUE(WriteCatalogueDate(catalogue, (std::int64_t{5} << 32) + 7));
   EXPECT_EQ(BackupListLines(folder.Wide("Backup")), Lines{"s dev 7 5 Shelf one"});
 

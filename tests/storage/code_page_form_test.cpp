@@ -29,7 +29,10 @@ TEST(CodePageFormTest, MeasuresAndConvertsWithinTheCapacity) {
   EXPECT_EQ(out, u"abcd");
 
   // Malformed UTF-8 does not fail; it comes out as replacement characters.
-  EXPECT_EQ(Utf8ToCodePageForm("a\xff" "b", nullptr, 0), 4);
+  EXPECT_EQ(Utf8ToCodePageForm("a\xff"
+                               "b",
+                               nullptr, 0),
+            4);
 }
 
 TEST(CodePageFormTest, WideFormHasThePathCapacity) {
