@@ -39,6 +39,9 @@ void ShutdownBoth(SocketHandle socket);
 // same option would let another program steal a bound port, so it is a no-op.
 bool SetReuseAddress(SocketHandle socket);
 bool SetKeepAlive(SocketHandle socket);
+// Sends small writes at once instead of holding them until earlier data is
+// acknowledged; for a peer that sends a request right after a body.
+bool SetNoDelay(SocketHandle socket);
 bool SetBroadcast(SocketHandle socket);
 // Bounds how long a receive waits (tests and tools; the server never times out).
 bool SetReceiveTimeout(SocketHandle socket, int milliseconds);

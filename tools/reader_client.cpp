@@ -61,6 +61,9 @@ bool ReaderClient::Connect(const std::string& host, int port) {
     return Fail("unknown host " + host);
   if (!socket_.Connect(platform::Ipv4ToText(address).c_str(), port))
     return Fail("cannot connect to " + host + ":" + std::to_string(port));
+  // A request follows each upload body at once; held back until the body is
+  // acknowledged, it would wait for the server's delayed acknowledgement.
+  platform::SetNoDelay(socket_.handle.load());
   // The greeting: "Recv.\n" sent as a line, then "VLSYNC/1.0"; or "BUSY".
   std::string line;
   if (!Send("VLSYNC/1.0\r\n") || !ReadLine(&line)) return Fail("no greeting");

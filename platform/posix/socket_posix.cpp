@@ -1,6 +1,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -54,6 +55,8 @@ bool SetReuseAddress(SocketHandle socket) {
   return SetIntOption(socket, SOL_SOCKET, SO_REUSEADDR, 1);
 }
 bool SetKeepAlive(SocketHandle socket) { return SetIntOption(socket, SOL_SOCKET, SO_KEEPALIVE, 1); }
+
+bool SetNoDelay(SocketHandle socket) { return SetIntOption(socket, IPPROTO_TCP, TCP_NODELAY, 1); }
 bool SetBroadcast(SocketHandle socket) { return SetIntOption(socket, SOL_SOCKET, SO_BROADCAST, 1); }
 
 bool SetReceiveTimeout(SocketHandle socket, int milliseconds) {

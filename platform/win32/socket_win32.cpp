@@ -53,6 +53,8 @@ void ShutdownBoth(SocketHandle socket) { shutdown(Sock(socket), SD_BOTH); }
 
 bool SetReuseAddress(SocketHandle) { return true; }
 bool SetKeepAlive(SocketHandle socket) { return SetIntOption(socket, SOL_SOCKET, SO_KEEPALIVE, 1); }
+
+bool SetNoDelay(SocketHandle socket) { return SetIntOption(socket, IPPROTO_TCP, TCP_NODELAY, 1); }
 bool SetBroadcast(SocketHandle socket) { return SetIntOption(socket, SOL_SOCKET, SO_BROADCAST, 1); }
 
 bool SetReceiveTimeout(SocketHandle socket, int milliseconds) {
