@@ -4,6 +4,9 @@
 #include <memory>
 
 #include "core/session.h"
+#include "core/udp_socket.h"
+#include "discovery/discovery_responder.h"
+#include "platform/socket.h"
 
 namespace {
 
@@ -18,6 +21,7 @@ VlSync::VlSync(Ports portsToUse) : ports(portsToUse) {}
 VlSync::~VlSync() {
   Stop();
   if (listener_.joinable()) listener_.join();
+  EndDiscovery();
 }
 
 int VlSync::Initialize() {
@@ -55,7 +59,61 @@ void VlSync::Start() {
   } catch (...) {
     Log(1, -1, u"Listen Error.");
     OnListenFailed();
+    return;
   }
+  StartDiscovery();
+}
+
+void VlSync::StartDiscovery() {
+  const std::lock_guard<std::mutex> hold(discoveryLock_);
+  // Reap the threads of earlier cycles that have ended.
+  for (std::size_t i = 0; i < discoveryRuns_.size();) {
+    if (!discoveryRuns_[i]->ended.load()) {
+      ++i;
+      continue;
+    }
+    discoveryThreads_[i].join();
+    discoveryThreads_.erase(discoveryThreads_.begin() + static_cast<std::ptrdiff_t>(i));
+    discoveryRuns_.erase(discoveryRuns_.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  try {
+    auto run = std::make_unique<DiscoveryRun>();
+    discoveryThreads_.emplace_back(DiscoveryThread, this, run.get());
+    discoveryRuns_.push_back(std::move(run));
+  } catch (...) {
+    // Readers can still connect by address.
+    Log(1, -1, u"Auto-detection error.");
+  }
+}
+
+void VlSync::EndDiscovery() {
+  const std::lock_guard<std::mutex> hold(discoveryLock_);
+  for (std::size_t i = 0; i < discoveryRuns_.size(); ++i) {
+    const int bound = discoveryRuns_[i]->boundPort.load();
+    if (!discoveryRuns_[i]->ended.load() && bound != 0) {
+      CUdpSocket wake;
+      if (wake.OpenUdp(0, "127.0.0.1", 0)) {
+        wake.remotePort = static_cast<std::uint16_t>(bound);
+        wake.SendTo("", 0);
+        wake.Close();
+      }
+    }
+    discoveryThreads_[i].join();
+  }
+  discoveryThreads_.clear();
+  discoveryRuns_.clear();
+}
+
+int VlSync::DiscoveryPort() const {
+  const std::lock_guard<std::mutex> hold(discoveryLock_);
+  return discoveryRuns_.empty() ? 0 : discoveryRuns_.back()->boundPort.load();
+}
+
+int VlSync::ActiveDiscoveryThreads() const {
+  const std::lock_guard<std::mutex> hold(discoveryLock_);
+  int active = 0;
+  for (const auto& run : discoveryRuns_) active += run->ended.load() ? 0 : 1;
+  return active;
 }
 
 void VlSync::Stop() {
@@ -100,6 +158,8 @@ void VlSync::ListenerThread() {
     return;
   }
   boundPort_.store(listenSocket.address.port);
+  // Asked for any port (tests): discovery must announce the one it got.
+  if (port.load() == 0) port.store(listenSocket.address.port);
   try {
     AcceptLoop();
   } catch (...) {

@@ -14,10 +14,12 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "core/net_socket.h"
 
 class CSession;
+struct DiscoveryRun;
 
 // Where the server listens and answers. Tests pass port 0 for the TCP port
 // (the system picks a free one; see ListeningPort).
@@ -32,8 +34,8 @@ inline constexpr int kMaxSessions = 1000;
 class VlSync {
  public:
   explicit VlSync(Ports ports = Ports{});
-  // Stops the listener and waits for it. Sessions still running must have
-  // ended before the object goes (see ActiveSessions).
+  // Stops the listener and the discovery threads and waits for them. Sessions
+  // still running must have ended before the object goes (see ActiveSessions).
   virtual ~VlSync();
   VlSync(const VlSync&) = delete;
   VlSync& operator=(const VlSync&) = delete;
@@ -44,8 +46,8 @@ class VlSync {
   // Logs both paths, then stores them whole. Sessions that are running read
   // either the old pair or the new one, never a mix of the two.
   int SetFolders(std::u16string_view backupPath, std::u16string_view syncPath);
-  // Starts the listener thread and returns at once. Call again only after the
-  // previous cycle's OnListenFailed or OnListenEnded.
+  // Starts the listener thread and a discovery thread and returns at once. Call again only after
+  // the previous cycle's OnListenFailed or OnListenEnded.
   void Start();
   // Asks the listener to end and closes the listening socket. Running
   // sessions go on until their connections end.
@@ -63,9 +65,16 @@ class VlSync {
   // The port the listener is bound to, 0 while it is not listening.
   int ListeningPort() const { return boundPort_.load(); }
   int ActiveSessions() const;
+  // The port the newest discovery thread listens on, 0 while none does.
+  int DiscoveryPort() const;
+  // Discovery threads that have not ended; an earlier cycle's thread goes on
+  // until it has answered a datagram after its stop.
+  int ActiveDiscoveryThreads() const;
 
   CNetSocket listenSocket;
   std::atomic<int> stopFlag{0};
+  // The TCP port: the configured one, or the one bound when any was asked
+  // for. Discovery announces it.
   std::atomic<int> port{0};
   std::array<std::atomic<CSession*>, kMaxSessions> sessions{};
   const Ports ports;
@@ -77,6 +86,10 @@ class VlSync {
 
  private:
   void ListenerThread();
+  void StartDiscovery();
+  // For the destructor: a datagram to each waiting discovery thread lets it
+  // see the stop, since nothing else ends its wait.
+  void EndDiscovery();
   void AcceptLoop();
   void TakeConnection(std::unique_ptr<CNetSocket> connection);
   int FindFreeSlot() const;
@@ -86,4 +99,7 @@ class VlSync {
   std::u16string syncFolder_;
   std::atomic<int> boundPort_{0};
   std::thread listener_;
+  mutable std::mutex discoveryLock_;
+  std::vector<std::thread> discoveryThreads_;
+  std::vector<std::unique_ptr<DiscoveryRun>> discoveryRuns_;
 };

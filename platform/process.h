@@ -1,6 +1,7 @@
 // Process-wide services for the programs and the tests.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -32,5 +33,9 @@ namespace platform {
 // True for a Windows build running under wine, whose memory figures count
 // reserved thread stacks as resident.
 bool RunningUnderWine();
+
+// The computer's name as the network knows it (GetComputerNameW on Windows,
+// the host name on POSIX); empty when it cannot be read.
+std::u16string ComputerName();
 
 }  // namespace platform

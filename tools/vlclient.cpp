@@ -8,6 +8,7 @@
 
 #include "platform/socket.h"
 #include "platform/text.h"
+#include "tools/find_servers.h"
 #include "tools/reader_client.h"
 
 namespace {
@@ -24,8 +25,12 @@ void PrintUsage() {
       "                                  FOLDER/UserData\n"
       "  sync-list                       list the server's Sync folder\n"
       "  sync-get FOLDER                 download the Sync folder into FOLDER\n"
+      "  find                            ask the local network which servers run\n"
+      "                                  (to HOST when --host is given), and print\n"
+      "                                  their address, port and name\n"
       "\n"
-      "HOST defaults to 127.0.0.1 and PORT to 49728.\n");
+      "HOST defaults to 127.0.0.1 and PORT to 49728. find uses the discovery\n"
+      "ports 53178 and 53179, or --discovery-port and --reply-port.\n");
 }
 
 int Fail(const ReaderClient& client, const char* what) {
@@ -62,12 +67,20 @@ bool FindSet(const std::vector<std::string>& lines, const std::string& id, std::
 
 int main(int argc, char** argv) {
   std::string host = "127.0.0.1";
+  bool hostGiven = false;
   int port = 49728;
+  int discoveryPort = 53178;
+  int replyPort = 53179;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--host" && i + 1 < argc) {
       host = argv[++i];
+      hostGiven = true;
+    } else if (arg == "--discovery-port" && i + 1 < argc) {
+      discoveryPort = std::atoi(argv[++i]);
+    } else if (arg == "--reply-port" && i + 1 < argc) {
+      replyPort = std::atoi(argv[++i]);
     } else if (arg == "--port" && i + 1 < argc) {
       port = std::atoi(argv[++i]);
     } else if (arg == "--help" || arg == "-h") {
@@ -86,6 +99,14 @@ int main(int argc, char** argv) {
   ReaderClient client;
   const auto connect = [&] { return client.Connect(host, port); };
 
+  if (command == "find" && args.size() == 1) {
+    const auto servers =
+        FindServers(hostGiven ? host : "255.255.255.255", discoveryPort, replyPort, 2000);
+    for (const FoundServer& found : servers)
+      std::printf("%s:%d  %s\n", found.address.c_str(), found.port, found.name.c_str());
+    if (servers.empty()) std::fprintf(stderr, "vlclient: no server answered\n");
+    return servers.empty() ? 1 : 0;
+  }
   if (command == "list" && args.size() == 1) {
     if (!connect()) return Fail(client, "connect");
     const auto lines = client.List();

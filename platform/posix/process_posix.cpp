@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/process.h"
+#include "platform/text.h"
 
 namespace platform {
 namespace {
@@ -66,5 +67,11 @@ long long ResidentMemoryBytes() {
 namespace platform {
 
 bool RunningUnderWine() { return false; }
+
+std::u16string ComputerName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return {};
+  return Utf8ToWide(name);
+}
 
 }  // namespace platform

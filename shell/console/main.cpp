@@ -58,8 +58,10 @@ class ConsoleServer : public VlSync {
 void PrintUsage() {
   std::printf(
       "Usage: syncserver [--backup-dir PATH] [--sync-dir PATH] [--port N]\n"
+      "                  [--discovery-port N]\n"
       "\n"
-      "Serves the Vellumine reader on TCP port 49728: backups of its library go\n"
+      "Serves the Vellumine reader on TCP port 49728 and answers its search on\n"
+      "UDP port 53178: backups of its library go\n"
       "into the Backup folder, and the Sync folder is offered for download.\n"
       "Without options the folders come from BACKUP_DIR and SYNC_DIR of\n"
       "  %s\n"
@@ -69,6 +71,7 @@ void PrintUsage() {
       "  --backup-dir PATH  use PATH as the Backup folder\n"
       "  --sync-dir PATH    use PATH as the Sync folder\n"
       "  --port N           listen on TCP port N instead (readers expect 49728)\n"
+      "  --discovery-port N answer discovery on UDP port N (readers use 53178)\n"
       "  --help             show this text\n"
       "  --version          show the version\n",
       platform::WideToFileNameBytes(platform::SettingsFilePath()).c_str());
@@ -97,11 +100,11 @@ int main(int argc, char** argv) {
       (option == "--backup-dir" ? backupDir : syncDir) = platform::FileNameBytesToWide(argv[++i]);
       continue;
     }
-    if (option == "--port" && i + 1 < argc) {
+    if ((option == "--port" || option == "--discovery-port") && i + 1 < argc) {
       char* end = nullptr;
       const long value = std::strtol(argv[++i], &end, 10);
       if (*argv[i] != '\0' && *end == '\0' && value > 0 && value <= 65535) {
-        ports.tcp = static_cast<int>(value);
+        (option == "--port" ? ports.tcp : ports.discoveryIn) = static_cast<int>(value);
         continue;
       }
     }

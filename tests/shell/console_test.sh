@@ -27,7 +27,7 @@ export HOME="$work" XDG_CONFIG_HOME="$work/config"
 # Another program may hold a port we pick; then pick again.
 for _ in 1 2 3 4 5; do
   port=$((20000 + RANDOM % 12000))
-  "$server" --port $port > "$work/first.log" 2>&1 &
+  "$server" --port $port --discovery-port $port > "$work/first.log" 2>&1 &
   first=$!
   wait_listening "$work/first.log"
   sleep 0.3
@@ -37,6 +37,7 @@ done
 head -n 1 "$work/first.log" | grep -qx 'Vellumine SyncServer 1.31' || fail "first line"
 grep -qx "\[1:-01\]BackupFolder=$work/Backup" "$work/first.log" || fail "backup folder from settings"
 grep -qx "\[1:-01\]SyncFolder=$work/Sync" "$work/first.log" || fail "sync folder from settings"
+grep -qx '\[0:-01\]Auto-detection is enabled\.' "$work/first.log" || fail "discovery"
 
 # A reader's greeting over the real port.
 exec 3<>/dev/tcp/127.0.0.1/$port || fail "connect"
@@ -45,12 +46,12 @@ greeting=$(head -c 20 <&3 | od -An -c -w64 | tr -s ' ')
 exec 3>&-
 [ "$greeting" = " R e c v . \n \r \n V L S Y N C / 1 . 0 \r \n" ] || fail "greeting: $greeting"
 
-"$server" --port $port --backup-dir "$work/B2" > "$work/second.log" 2>&1 &
+"$server" --port $port --discovery-port $port --backup-dir "$work/B2" > "$work/second.log" 2>&1 &
 second=$!
 wait $second
 code=$?
 [ $code -ne 0 ] || fail "second server on a taken port exited 0"
-tail -n 1 "$work/second.log" | grep -qx '\[1:-01\]Listen Error\.' || fail "Listen Error. line"
+grep -qx '\[1:-01\]Listen Error\.' "$work/second.log" || fail "Listen Error. line"
 grep -qx "\[1:-01\]BackupFolder=$work/B2" "$work/second.log" || fail "--backup-dir"
 
 kill -TERM $first
@@ -59,7 +60,7 @@ code=$?
 [ $code -eq 0 ] || fail "exit code $code after SIGTERM"
 
 # SIGINT too, although a background job starts with SIGINT ignored.
-"$server" --port $port > "$work/third.log" 2>&1 &
+"$server" --port $port --discovery-port $port > "$work/third.log" 2>&1 &
 first=$!
 wait_listening "$work/third.log"
 kill -INT $first

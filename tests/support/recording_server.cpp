@@ -44,6 +44,14 @@ void RecordingServer::StopListening() {
 
 std::vector<LogEntry> RecordingServer::Lines() const {
   const std::lock_guard<std::mutex> hold(lock_);
+  std::vector<LogEntry> lines;
+  for (const LogEntry& line : lines_)
+    if (line.text.rfind("Auto-detection", 0) != 0) lines.push_back(line);
+  return lines;
+}
+
+std::vector<LogEntry> RecordingServer::AllLines() const {
+  const std::lock_guard<std::mutex> hold(lock_);
   return lines_;
 }
 

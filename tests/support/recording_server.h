@@ -33,7 +33,10 @@ class RecordingServer : public VlSync {
   // Stop, and wait for the listener's last notification.
   void StopListening();
 
+  // The lines of the listener and the sessions; the discovery thread's run
+  // beside them in their own order.
   std::vector<LogEntry> Lines() const;
+  std::vector<LogEntry> AllLines() const;
   int Count(const std::string& text) const;
   // True once a line with this text (and, unless -2, this session) is logged.
   bool WaitForLine(const std::string& text, int session = -2);
