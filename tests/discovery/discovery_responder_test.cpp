@@ -114,6 +114,11 @@ TEST(DiscoveryTest, AfterAStopOneMoreDatagramIsAnswered) {
   const int tcpPort = server.StartListening();
   ASSERT_TRUE(WaitFor([&] { return server.DiscoveryPort() != 0; }));
   const int discoveryPort = server.DiscoveryPort();
+  // The stop is seen only before a wait: make sure the thread is waiting,
+  // answered once and back at its wait, when the stop comes.
+  SendDatagram(discoveryPort, "first");
+  ASSERT_NE(catcher.Next(), "<none>");
+  std::this_thread::sleep_for(300ms);
   server.StopListening();
   EXPECT_EQ(server.ActiveDiscoveryThreads(), 1);
   SendDatagram(discoveryPort, "late");
