@@ -20,4 +20,4 @@ ensure_packages() {
 }
 
 BUILD_PACKAGES=(cmake ninja-build g++ libicu-dev)
-TEST_PACKAGES=(googletest g++-mingw-w64-x86-64-posix wine wine64)
+TEST_PACKAGES=(googletest g++-mingw-w64-x86-64-posix wine wine64 python3 xvfb xauth)
