@@ -18,7 +18,9 @@ constexpr auto kAcceptRetryPause = std::chrono::milliseconds(100);
 
 VlSync::VlSync(Ports portsToUse) : ports(portsToUse) {}
 
-VlSync::~VlSync() {
+VlSync::~VlSync() { EndThreads(); }
+
+void VlSync::EndThreads() {
   Stop();
   if (listener_.joinable()) listener_.join();
   EndDiscovery();

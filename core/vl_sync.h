@@ -52,6 +52,10 @@ class VlSync {
   // Asks the listener to end and closes the listening socket. Running
   // sessions go on until their connections end.
   void Stop();
+  // Stops, then waits for the listener and the discovery threads. A derived
+  // class whose Log or notifications use its own members calls this in its
+  // destructor, before those members go; the base destructor does it again.
+  void EndThreads();
   // A session's last act: frees the session in `slot`, its connection and its
   // received list, and empties the slot.
   void ReleaseSession(int slot);

@@ -8,6 +8,15 @@
 
 C_DLG::C_DLG(Ports ports) : core(ports) {}
 
+C_DLG::~C_DLG() {
+  {
+    const std::lock_guard<std::mutex> hold(workLock_);
+    windowGone_ = true;
+  }
+  workDone_.notify_all();
+  core.EndThreads();
+}
+
 INT_PTR C_DLG::DialogProc(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:

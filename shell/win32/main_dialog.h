@@ -32,6 +32,8 @@ inline constexpr wchar_t kVersionLine[] = L"Vellumine SyncServer 1.31\r\n";
 class C_DLG : public CMLDialog {
  public:
   explicit C_DLG(Ports ports = Ports{});
+  // The core's threads end first: their notifications use this object.
+  ~C_DLG() override;
 
   INT_PTR DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   int SetServerState(int state);

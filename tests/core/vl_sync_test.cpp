@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/session.h"
@@ -48,7 +50,10 @@ TEST(VlSyncTest, StopWhileWaitingInAcceptEndsTheListenerOnceAndCleanly) {
   EXPECT_EQ(probe.Listen(port), 1);
   probe.Close();
   server.Start();
-  ASSERT_TRUE(server.WaitForLine("Start Listen."));
+  ASSERT_TRUE(server.WaitForSessions(0));
+  for (int i = 0; i < 2000 && server.Count("Start Listen.") < 2; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(server.Count("Start Listen."), 2);
   server.StopListening();
 }
 

@@ -8,6 +8,8 @@ RecordingServer::RecordingServer(Ports ports) : VlSync(ports) {}
 
 RecordingServer::~RecordingServer() {
   if (started_) StopListening();
+  // Threads that log into this object end before its members go.
+  EndThreads();
   WaitForSessions(0);
 }
 
