@@ -1,5 +1,6 @@
 // The one place that pulls in the Windows headers, so that every Win32 source
-// sees them configured the same way. Included only by platform/win32 sources.
+// sees them configured the same way. Included only by platform/win32 sources
+// and the Windows desktop shell.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -15,6 +16,7 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 #include <psapi.h>
+#include <shellapi.h>
 #include <shlobj.h>
 // clang-format on
 

@@ -1,21 +1,11 @@
-// The Windows headers for the desktop shell, configured once.
+// The Windows headers for the desktop shell, configured as for the platform
+// layer, and the casts between the shell's wide strings and the core's.
 #pragma once
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-// clang-format off
-#include <winsock2.h>
-#include <windows.h>
-#include <shellapi.h>
-#include <shlobj.h>
-// clang-format on
 
 #include <string>
 #include <string_view>
+
+#include "platform/win32/windows_headers.h"
 
 inline std::u16string ToU16(std::wstring_view text) { return {text.begin(), text.end()}; }
 inline std::wstring ToWide(std::u16string_view text) { return {text.begin(), text.end()}; }
