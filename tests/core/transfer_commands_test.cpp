@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "core/session.h"
 #include "support/wire_test.h"
@@ -12,6 +13,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 class TransferTest : public WireTest {
  protected:
@@ -275,6 +277,25 @@ TEST_F(TransferTest, ADroppedUploadLeavesTheOldFileAndNoPartialFile) {
   }
   EXPECT_EQ(entries, 1);
 }
+
+#ifndef _WIN32
+// Windows does not let a file being read be cut short; POSIX does.
+TEST_F(TransferTest, AFileThatShrinksWhileSentEndsTheSessionInsteadOfBeingPadded) {
+  constexpr std::uintmax_t kSize = 64u << 20;  // more than the socket buffers hold
+  folder.WriteFile("Backup/s/Books/big.bin", "");
+  fs::resize_file(folder.path() / "Backup/s/Books/big.bin", kSize);
+  auto client = Selected();
+  EXPECT_EQ(Ask(*client, "GETFILE big.bin"), "OK 67108864 0 0 0\r\n");
+  // The server fills the connection and waits; then the file loses its tail.
+  std::this_thread::sleep_for(300ms);
+  fs::resize_file(folder.path() / "Backup/s/Books/big.bin", 1 << 20);
+  const std::string body = client->ReadToEnd();
+  EXPECT_LT(body.size(), kSize);
+  EXPECT_TRUE(Logged(1, "Read error."));
+  EXPECT_EQ(server.Count("Done."), 0);
+  WaitForSessionsToEnd();
+}
+#endif
 
 TEST(ParsePutArgsTest, NumbersAndNamesAsTheReaderSendsThem) {
   std::string text = "\t+12 -1 99999999999 x7 a b/c:*?\"<>|";
