@@ -8,6 +8,12 @@
 #include <thread>
 
 #include "core/session.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 #include "support/wire_test.h"
 
 namespace {
@@ -294,6 +300,28 @@ TEST_F(TransferTest, AFileThatShrinksWhileSentEndsTheSessionInsteadOfBeingPadded
   EXPECT_TRUE(Logged(1, "Read error."));
   EXPECT_EQ(server.Count("Done."), 0);
   WaitForSessionsToEnd();
+}
+
+// A write that fails (here: past the process's file-size limit, as a full
+// disk would) ends the session; the earlier file stays and no partial file.
+TEST_F(TransferTest, AFailedWriteEndsTheSessionAndKeepsTheEarlierFile) {
+  folder.WriteFile("Backup/s/UserData/notes.txt", "the old notes");
+  auto client = Selected();
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit saved = limit;
+  limit.rlim_cur = 100000;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  EXPECT_EQ(Put(*client, "PUTFILE", "notes.txt", std::string(300000, 'n')), "OK\r\n");
+  client->Send(std::string(300000, 'n'));
+  EXPECT_EQ(client->ReadToEnd(), "");
+  WaitForSessionsToEnd();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_TRUE(Logged(1, "Can not write file."));
+  EXPECT_EQ(folder.ReadFile("Backup/s/UserData/notes.txt"), "the old notes");
+  EXPECT_FALSE(folder.Exists("Backup/s/UserData/notes.txt.vlpart"));
 }
 #endif
 
