@@ -57,7 +57,7 @@ bool ReaderClient::Fail(const std::string& cause) {
 
 bool ReaderClient::Connect(const std::string& host, int port) {
   std::uint32_t address = platform::ParseIpv4(host.c_str());
-  if (address == 0xFFFFFFFFu && !platform::LookUpHostIpv4(host.c_str(), &address))
+  if (address == platform::kAddressNone && !platform::LookUpHostIpv4(host.c_str(), &address))
     return Fail("unknown host " + host);
   if (!socket_.Connect(platform::Ipv4ToText(address).c_str(), port))
     return Fail("cannot connect to " + host + ":" + std::to_string(port));
