@@ -37,7 +37,7 @@ bool IsBadBackupId(std::u16string_view id) {
 // folder itself the set.
 std::u16string SetFolderPath(std::u16string_view backupFolder, std::u16string_view backupId) {
   std::u16string folder = JoinPath(backupFolder, backupId);
-  if (folder.back() != u'\\' && folder.back() != u'/') folder += platform::kSeparator;
+  if (!IsSeparator(folder.back())) folder += platform::kSeparator;
   return folder;
 }
 

@@ -21,8 +21,6 @@ namespace {
 // Download bodies are read and sent in pieces of this size.
 constexpr std::size_t kDownloadPieceBytes = 5120;
 
-bool IsSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
-
 // The number at `text` as strtoul reads it into 32 bits.
 std::uint32_t ReadNumber(const char* text) {
   while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;

@@ -9,8 +9,6 @@
 
 namespace {
 
-bool IsSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
-
 bool IsPartialUpload(std::u16string_view name) {
   const std::u16string_view suffix(kPartialUploadSuffix);
   return name.size() > suffix.size() && name.substr(name.size() - suffix.size()) == suffix;

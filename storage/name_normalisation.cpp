@@ -6,10 +6,9 @@
 #include "platform/file.h"
 #include "storage/code_page_form.h"
 #include "storage/limits.h"
+#include "storage/path_utils.h"
 
 namespace {
-
-bool IsSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
 
 // The stored form of `text`, or `text` itself when the converter fails.
 std::u16string StoredForm(const std::u16string& text) {

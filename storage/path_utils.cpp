@@ -9,8 +9,6 @@ namespace {
 constexpr std::int64_t kUnixEpochAsFileTime = 116444736000000000LL;
 constexpr std::int64_t kFileTimeUnitsPerSecond = 10000000LL;
 
-bool IsSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
-
 // Where the part of a path that can be created begins: past the
 // \\server\share\ head of a Windows network path, which cannot be made and
 // is taken as present.

@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 
+// The backslash and the slash; no other character (not the drive colon).
+inline bool IsSeparator(char16_t unit) { return unit == u'\\' || unit == u'/'; }
+
 // 100-nanosecond intervals since 1601 to signed seconds since 1970,
 // truncating toward zero.
 std::int64_t FileTimeToUnixSeconds(std::uint64_t fileTime);
